@@ -1,0 +1,16 @@
+# One interface target that every faxdesk target links: warnings, Qt strictness, sanitizers.
+add_library(faxdesk_options INTERFACE)
+target_compile_options(faxdesk_options INTERFACE
+    -Wall -Wextra -Wnon-virtual-dtor -Wold-style-cast -Wshadow=local)
+target_compile_definitions(faxdesk_options INTERFACE
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_CAST_TO_ASCII
+    QT_NO_URL_CAST_FROM_STRING)
+if(FAXDESK_WERROR)
+    target_compile_options(faxdesk_options INTERFACE -Werror)
+endif()
+if(FAXDESK_SANITIZE)
+    target_compile_options(faxdesk_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                     -fno-sanitize-recover=undefined)
+    target_link_options(faxdesk_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "modem/SerialPort.h"
+#include "platform/Clock.h"
+#include "platform/Shell.h"
+
+#include <string>
+
+class MessageBoxService;
+class FolderChooser;
+
+// What the windows need from outside, handed down from main (or from a test): clocks, the pump,
+// the serial ports, the message boxes, the folder chooser and the shell. No window reaches for a
+// global instead.
+struct AppServices {
+    const Clock& clock;
+    const WallClock& wallClock;
+    EventPump& pump;
+    SerialBackendFactory& ports;
+    MessageBoxService& messages;
+    FolderChooser& folders;
+    Shell& shell;
+    std::string programPath; // the running program's full path; RERAVA.INI lies beside it
+
+    LinkEnvironment Link() const { return LinkEnvironment{clock, pump, ports}; }
+};

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/MessageBoxService.h"
+
+#include "app/AppTitles.h"
+
+#include <QMessageBox>
+
+void QtMessageBoxService::Show(QWidget* parent, const QString& text, Icon icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(titles::ApplicationTitle());
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Stop:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    }
+    box.exec();
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// One received fax as the load hands it on. Texts are GBK bytes as stored.
+struct FaxRecord {
+    std::string section; // "FAX" followed by the record number
+    std::string time;    // "%Y/%m/%d  %H:%M:%S"
+    std::string id;      // empty when absent
+    bool read = false;   // "READ" is 1
+    std::string page;    // empty when absent
+    bool fine = false;   // "RES" is 1
+    std::string file;    // empty when absent
+};
+
+// The fax records of RERAVA.INI: a counter that only grows, one section per fax, and the row map
+// (section "TMP") that ties the rows of the list to their records. Every operation reads or writes
+// the file; nothing is kept in memory between operations.
+class FaxRecordStore {
+public:
+    static constexpr const char* kFileName = "RERAVA.INI";
+    static constexpr const char* kNull = "NULL";
+
+    // Forms the file path from the running program's full path (its directory + "RERAVA.INI").
+    void OpenStore(const std::string& programPath);
+    // Uses `iniPath` as the file directly.
+    void OpenStoreAt(const std::string& iniPath) { m_iniPath = iniPath; }
+    const std::string& IniPath() const { return m_iniPath; }
+    // The directory of the file, with its trailing '/'.
+    std::string ProgramDirectory() const;
+
+    // Returns the new record number.
+    int AppendRecord(const std::string& file, const std::string& time, const std::string& id, uint8_t pageCount,
+                     bool fine);
+    // Hands each present record to `receiver` in increasing record number and rebuilds the row map.
+    void LoadRecords(const std::function<void(const FaxRecord&)>& receiver);
+    std::string FileOfRow(int row) const;    // "NULL" when absent
+    std::string SectionOfRow(int row) const; // "NULL" when absent
+    void MarkRead(const std::string& section);
+    void RemoveRecord(const std::string& section);
+    void DropRowMap();
+
+private:
+    std::string m_iniPath;
+};

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "modem/SerialPort.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The one way to the modem: a send-and-read primitive with fixed waits, a substring test on the
+// reply, two waiting loops (for a text, for a final "OK" line) and the capture of fax page data.
+class ModemLink : public SerialPort {
+public:
+    static constexpr size_t kReplyTextSize = 3000;
+    static constexpr size_t kMaxStoredReply = kReplyTextSize - 1; // WaitForOk stores at most 2999
+    static constexpr size_t kCaptureStaging = 81920;
+    static constexpr int kMaxEmptyPolls = 1000;
+    static constexpr size_t kCaptureHeaderSize = 132;
+
+    explicit ModemLink(LinkEnvironment env);
+    ~ModemLink() override;
+
+    bool SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait);
+    bool ReplyContains(std::string_view text);
+    bool WaitForText(uint32_t timeoutMs, std::string_view text);
+    bool WaitForOk();
+    bool CaptureData();
+
+    bool OpenCapture(const std::string& path);
+    bool WriteCapture(const char* data, size_t count);
+    bool SeekCapture(uint64_t position);
+    bool SeekCaptureToEnd();
+    void CloseCapture();
+
+    // The reply as a zero-terminated text (what the last SendCommand read, or what WaitForOk kept).
+    std::string ReplyText() const;
+    // Every byte the last SendCommand read, zero bytes included.
+    std::string LastRead() const;
+    std::optional<size_t> MatchPos() const { return m_matchPos; }
+
+    uint32_t m_capturedBytes = 0;
+    std::array<uint8_t, kCaptureHeaderSize> m_captureHeader{'G', '3'};
+
+private:
+    std::optional<size_t> m_matchPos;
+    std::unique_ptr<char[]> m_replyText;     // kReplyTextSize bytes
+    std::unique_ptr<char[]> m_captureBuffer; // kCaptureStaging bytes
+    std::FILE* m_captureFile = nullptr;
+};

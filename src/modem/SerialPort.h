@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/SerialBackend.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// What a modem link waits with and opens ports through; injected so that tests run on the
+// simulator and virtual time.
+struct LinkEnvironment {
+    const Clock& clock;
+    EventPump& pump;
+    SerialBackendFactory& ports;
+};
+
+// The lowest layer of the modem link: one serial port ("COM1" or "COM2") at fixed line settings
+// (115200 bit/s, 8N1, CTS/RTS), moving bytes synchronously on the user-interface thread. No
+// operation shows a message; failures come back as false and look like silence to the callers.
+class SerialPort {
+public:
+    static constexpr size_t kRawReplySize = 3000;
+    static constexpr size_t kMaxReadCount = kRawReplySize - 1; // always keeps a terminating zero
+
+    explicit SerialPort(LinkEnvironment env);
+    virtual ~SerialPort(); // does not close the port: owners call Close themselves
+
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    bool Open(const std::string& portName);
+    bool Configure();
+    bool Close();
+    bool IsOpen() const;
+    bool Write(const char* data, size_t length);
+    bool PollInput();
+    bool ReadInput(uint32_t count);
+    bool ReadByte();
+    bool SetDtr();
+    void PumpMessage();
+    void Delay(uint32_t ms);
+    uint32_t TickCount() const;
+
+    uint8_t LastByte() const { return m_lastByte; }
+    uint32_t Pending() const { return m_pending; }
+    uint32_t BytesRead() const { return m_bytesRead; }
+    const char* RawReply() const { return m_rawReply.get(); }
+
+protected:
+    LinkEnvironment m_env;
+    std::unique_ptr<SerialBackend> m_hPort; // null whenever the port is closed
+    std::unique_ptr<char[]> m_rawReply;     // kRawReplySize bytes, zero-filled
+    uint8_t m_lastByte = 0;
+    uint32_t m_pending = 0;
+    uint32_t m_bytesRead = 0;
+    uint8_t m_byteSize = 8;
+    uint8_t m_stopBits = 0;
+    uint8_t m_parity = 0;
+    uint32_t m_baudRate = 115200;
+    uint8_t m_handshake = 2;
+    uint32_t m_errors = 0;
+    bool m_lastResult = false;
+};

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+
+// What a modem wait does between two looks at the port. The modem exchanges poll the port and the
+// tick counter; between polls they hand control to this pump so that windows keep painting.
+//
+// The program's pump (QtEventPump) handles pending Qt events and, when asked to idle, sleeps until
+// the next event (a serial read notifier counts as one) or the end of the slice, so a silent line
+// costs next to no processor time. The test pump advances a virtual clock instead.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    // Handles the events that are pending now; never blocks.
+    virtual void PumpMessage() = 0;
+    // Handles pending events, then waits at most `ms` milliseconds for anything new: a window
+    // event or bytes arriving on an open port. May return early.
+    virtual void Idle(uint32_t ms) = 0;
+};
+
+class QtEventPump final : public EventPump {
+public:
+    void PumpMessage() override;
+    void Idle(uint32_t ms) override;
+};

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+
+// Everything that crosses a file or the serial line is code page 936 (GBK) bytes. The core keeps
+// those bytes as they are; this is the one place where they become QString, at the widget edge.
+namespace gbk {
+QString ToQString(const QByteArray& bytes);
+QString ToQString(const std::string& bytes);
+QByteArray FromQString(const QString& text);
+std::string ToStd(const QString& text);
+// Length in GBK bytes, as the edit-field limits count it (a Chinese character counts two).
+int ByteLength(const QString& text);
+} // namespace gbk

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/PortMap.h"
+#include "platform/SerialBackend.h"
+
+#include <QSerialPort>
+
+// The program's serial backend, on QSerialPort.
+class QtSerialBackend final : public SerialBackend {
+public:
+    explicit QtSerialBackend(PortMap ports);
+    ~QtSerialBackend() override;
+
+    bool Open(const std::string& portName) override;
+    bool IsOpen() const override;
+    bool Close() override;
+    bool Configure(const LineSettings& settings) override;
+    bool Write(const char* data, size_t length) override;
+    std::optional<size_t> BytesWaiting() override;
+    std::optional<size_t> Read(char* data, size_t length) override;
+    bool SetDtr() override;
+
+private:
+    PortMap m_ports;
+    QSerialPort m_port;
+};
+
+class QtSerialBackendFactory final : public SerialBackendFactory {
+public:
+    explicit QtSerialBackendFactory(PortMap ports) : m_ports(std::move(ports)) {}
+    std::unique_ptr<SerialBackend> Create() override { return std::make_unique<QtSerialBackend>(m_ports); }
+
+private:
+    PortMap m_ports;
+};
