@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ModemDialog.h"
+
+#include "app/MessageBoxService.h"
+#include "modem/ModemDetection.h"
+
+CModemDialog::CModemDialog(const AppServices& services, QWidget* parent)
+    : QDialog(parent), m_services(services), m_link(services.Link()) {}
+
+CModemDialog::~CModemDialog() { ClosePortIfFound(); }
+
+int CModemDialog::DetectModem() {
+    if (FindModem(m_link)) {
+        m_modemFound = 1;
+        return 0;
+    }
+    m_services.messages.Show(parentWidget(), QStringLiteral("检测调制解调器失败！"), MessageBoxService::Icon::Stop);
+    return -1;
+}
+
+void CModemDialog::ClosePortIfFound() {
+    if (m_modemFound == 1)
+        m_link.Close();
+    m_modemFound = 0;
+}
+
+int CModemDialog::exec() {
+    if (DetectModem() != 0)
+        return QDialog::Rejected;
+    OnInitDialog();
+    const int result = QDialog::exec();
+    ClosePortIfFound();
+    return result;
+}

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+class QStatusBar;
+
+// The program-wide status bar and busy flag. The main frame registers its status bar when it is
+// created; every command and dialog writes pane 0 through SetStatusText. Without a registered
+// status bar (a dialog tested on its own) the text is only remembered.
+namespace status {
+void RegisterStatusBar(QStatusBar* bar);
+// Puts the text into the message pane and repaints the status bar at once.
+void SetStatusText(const QString& text);
+QString StatusText();
+// The busy flag: while set, the main frame shows the wait cursor.
+void SetBusy(bool busy);
+bool IsBusy();
+} // namespace status
