@@ -1,0 +1,2 @@
+# Windows of this layer, compiled into faxdesk_gui.
+target_sources(faxdesk_gui PRIVATE)
