@@ -1,26 +1,458 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProfileFile.h"
 
-// Implemented with the foundation work.
-struct ProfileFile::Data {};
+// The rules this profile file keeps. Files written by the Windows profile functions must read back
+// alike, and files we write must read back alike there.
+//
+// Reading
+// - The file is split into lines at LF; one CR before the LF belongs to the line ending. A last
+//   line without LF is a line like the others. Every other byte (NUL, CR inside a line, bytes of
+//   a line of megabytes) is text.
+// - Blanks and tabs around a line, a section name, a key and a value are ignored.
+// - A line whose first character is '[' opens a section; its name runs to the first ']', found
+//   from left to right stepping over whole GBK characters (a trail byte 0x5D is no ']'); what
+//   follows the ']' is ignored. A '[' line without a closing ']' is no header and is ignored.
+// - Inside a section, a line whose first character is ';' is a comment; a line with '=' is an
+//   entry, the key before the first '=' and the value after it; a blank line and a line without
+//   '=' are ignored. Lines before the first section are kept but never read.
+// - Names match without regard to the case of ASCII letters. A GBK lead byte (0x81-0xFE) and the
+//   trail byte after it (0x40-0xFE except 0x7F) are never folded.
+// - Of two sections of the same name, the first is the one read, changed and deleted; the same for
+//   two keys of the same name in that section. Once the first is deleted, the second takes its
+//   place.
+// - A value enclosed in a matching pair of double or single quotes reads without them.
+// - A text read comes into a 255-byte buffer: at most 254 bytes come back, cut before a double-byte
+//   character that would not fit whole. A NUL ends the text, as it ends a C string. The default
+//   is cut the same way.
+// - An absent section or key gives the default; a present key with an empty value gives "".
+// - An integer read takes the leading decimal digits of the value; a value that begins with no
+//   digit gives 0 (so a sign gives 0 too); an empty value gives the default, as an absent key does.
+//   Digit strings beyond 2147483647 give 2147483647 (saturated; no overflow).
+//
+// Writing
+// - A key that exists is changed where it stands; its name keeps the spelling it had in the file.
+//   Writing the value it already has changes nothing.
+// - A new key goes after the last entry of its section (before trailing blank and comment lines);
+//   a missing section is appended at the end of the file; the file is created on the first write.
+// - New and changed lines end in CR LF; every other line keeps its bytes and its line ending.
+// - A control character (below 0x20, and 0x7F) in a section name, key or value is written as a
+//   blank, so text from outside can never add a line or a section. Names are written trimmed.
+// - Deleting a key removes its line; deleting a section removes its header and every line up to
+//   the next section header.
+// - Save() writes a temporary file beside the old one and renames it over it, with the old file's
+//   permissions: the file on disk is always either the old or the new one. A file that exists but
+//   could not be read is never overwritten.
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+
+#include <algorithm>
+#include <climits>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+constexpr size_t kValueBufferSize = 255;
+
+bool IsLead(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+bool IsTrail(unsigned char c) {
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Length of the character that starts at `i`: 2 for a whole GBK double-byte character, else 1.
+size_t CharLength(const std::string& s, size_t i) {
+    if (i + 1 < s.size() && IsLead(static_cast<unsigned char>(s[i])) && IsTrail(static_cast<unsigned char>(s[i + 1])))
+        return 2;
+    return 1;
+}
+
+std::string Trim(const std::string& s, size_t begin, size_t end) {
+    while (begin < end && IsBlank(s[begin]))
+        ++begin;
+    while (end > begin && IsBlank(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+std::string Trim(const std::string& s) {
+    return Trim(s, 0, s.size());
+}
+
+// The form names are compared in: ASCII letters lowered, GBK characters untouched.
+std::string Fold(const std::string& name) {
+    std::string out = name;
+    for (size_t i = 0; i < out.size();) {
+        const size_t n = CharLength(out, i);
+        if (n == 1 && out[i] >= 'A' && out[i] <= 'Z')
+            out[i] = static_cast<char>(out[i] - 'A' + 'a');
+        i += n;
+    }
+    return out;
+}
+
+std::string Neutralise(std::string s) {
+    for (char& c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            c = ' ';
+    }
+    return s;
+}
+
+// What comes back through a 255-byte buffer.
+std::string CutToBuffer(const std::string& value) {
+    const size_t nul = value.find('\0');
+    const size_t limit = std::min(nul == std::string::npos ? value.size() : nul, kValueBufferSize - 1);
+    size_t i = 0;
+    while (i < limit) {
+        const size_t n = CharLength(value, i);
+        if (i + n > limit)
+            break;
+        i += n;
+    }
+    return value.substr(0, i);
+}
+
+std::string Unquote(std::string value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+enum class Ending : unsigned char { None, Lf, CrLf };
+
+enum class Kind : unsigned char { Other, Comment, Entry };
+
+struct Line {
+    std::string text; // without its line ending
+    Ending ending = Ending::CrLf;
+    Kind kind = Kind::Other;
+    std::string key;   // entries: trimmed key as written
+    std::string value; // entries: trimmed, unquoted value
+};
+
+struct Section {
+    Line header;
+    std::string name;   // as written, trimmed
+    std::string folded; // Fold(name)
+    std::vector<Line> lines;
+    std::unordered_map<std::string, size_t> keys; // folded key -> first entry line
+
+    void Reindex() {
+        keys.clear();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].kind == Kind::Entry)
+                keys.emplace(Fold(lines[i].key), i);
+        }
+    }
+    const Line* Find(const std::string& foldedKey) const {
+        const auto it = keys.find(foldedKey);
+        return it == keys.end() ? nullptr : &lines[it->second];
+    }
+};
+
+// The section name of a header line, or false when the line is no header.
+bool ParseHeader(const std::string& text, std::string& name) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    if (i >= text.size() || text[i] != '[')
+        return false;
+    const size_t begin = ++i;
+    while (i < text.size()) {
+        if (text[i] == ']') {
+            name = Trim(text, begin, i);
+            return true;
+        }
+        i += CharLength(text, i);
+    }
+    return false;
+}
+
+void ParseEntry(Line& line) {
+    size_t i = 0;
+    while (i < line.text.size() && IsBlank(line.text[i]))
+        ++i;
+    if (i < line.text.size() && line.text[i] == ';') {
+        line.kind = Kind::Comment;
+        return;
+    }
+    // '=' (0x3D) is below every GBK trail byte, so a plain search is GBK-safe.
+    const size_t eq = line.text.find('=', i);
+    if (eq == std::string::npos) {
+        line.kind = Kind::Other;
+        return;
+    }
+    line.kind = Kind::Entry;
+    line.key = Trim(line.text, i, eq);
+    line.value = Unquote(Trim(line.text, eq + 1, line.text.size()));
+}
+
+Line MakeEntry(const std::string& key, const std::string& value) {
+    Line line;
+    line.text = key + "=" + value;
+    line.kind = Kind::Entry;
+    line.key = key;
+    line.value = Unquote(Trim(value));
+    return line;
+}
+
+QString PathOf(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
+struct ProfileFile::Data {
+    std::string path;
+    bool dirty = false;
+    bool unreadable = false; // exists but could not be read: never overwrite it
+    std::vector<Line> preamble;
+    std::vector<Section> sections;
+    std::unordered_map<std::string, size_t> index; // folded name -> first section
+
+    void Parse(const std::string& bytes) {
+        Section* current = nullptr;
+        size_t pos = 0;
+        while (pos < bytes.size()) {
+            size_t eol = bytes.find('\n', pos);
+            Line line;
+            if (eol == std::string::npos) {
+                line.text = bytes.substr(pos);
+                line.ending = Ending::None;
+                pos = bytes.size();
+            } else {
+                size_t end = eol;
+                line.ending = Ending::Lf;
+                if (end > pos && bytes[end - 1] == '\r') {
+                    --end;
+                    line.ending = Ending::CrLf;
+                }
+                line.text = bytes.substr(pos, end - pos);
+                pos = eol + 1;
+            }
+            std::string name;
+            if (ParseHeader(line.text, name)) {
+                Section section;
+                section.header = std::move(line);
+                section.name = std::move(name);
+                section.folded = Fold(section.name);
+                sections.push_back(std::move(section));
+                current = &sections.back();
+                continue;
+            }
+            if (current == nullptr) {
+                preamble.push_back(std::move(line));
+                continue;
+            }
+            ParseEntry(line);
+            current->lines.push_back(std::move(line));
+        }
+        for (Section& section : sections)
+            section.Reindex();
+        Reindex();
+    }
+
+    void Reindex() {
+        index.clear();
+        for (size_t i = 0; i < sections.size(); ++i)
+            index.emplace(sections[i].folded, i);
+    }
+
+    Section* FindSection(const std::string& name) {
+        const auto it = index.find(Fold(Trim(name)));
+        return it == index.end() ? nullptr : &sections[it->second];
+    }
+    const Section* FindSection(const std::string& name) const {
+        const auto it = index.find(Fold(Trim(name)));
+        return it == index.end() ? nullptr : &sections[it->second];
+    }
+
+    const Line* FindEntry(const std::string& section, const std::string& key) const {
+        const Section* s = FindSection(section);
+        return s == nullptr ? nullptr : s->Find(Fold(Trim(key)));
+    }
+
+    std::string Serialise() const {
+        std::string out;
+        std::vector<const Line*> all;
+        all.reserve(preamble.size() + sections.size());
+        for (const Line& line : preamble)
+            all.push_back(&line);
+        for (const Section& section : sections) {
+            all.push_back(&section.header);
+            for (const Line& line : section.lines)
+                all.push_back(&line);
+        }
+        for (size_t i = 0; i < all.size(); ++i) {
+            out += all[i]->text;
+            const bool last = i + 1 == all.size();
+            switch (all[i]->ending) {
+            case Ending::Lf:
+                out += '\n';
+                break;
+            case Ending::CrLf:
+                out += "\r\n";
+                break;
+            case Ending::None:
+                // Only the file's last line can lack an ending; once lines follow it, it gets one.
+                if (!last)
+                    out += "\r\n";
+                break;
+            }
+        }
+        return out;
+    }
+};
+
 ProfileFile::ProfileFile(std::unique_ptr<Data> data) : d(std::move(data)) {}
 ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
 ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
 ProfileFile::~ProfileFile() = default;
-ProfileFile ProfileFile::Load(const std::string&) {
-    return ProfileFile(std::make_unique<Data>());
+
+ProfileFile ProfileFile::Load(const std::string& path) {
+    auto data = std::make_unique<Data>();
+    data->path = path;
+    const QString qpath = PathOf(path);
+    const QFileInfo info(qpath);
+    if (info.exists()) {
+        // Only a regular file is read: a directory reads as empty, and a pipe is never opened,
+        // so it cannot block.
+        QFile file(qpath);
+        if (info.isFile() && file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            if (file.error() == QFileDevice::NoError)
+                data->Parse(bytes.toStdString());
+            else
+                data->unreadable = true;
+        } else {
+            data->unreadable = true;
+        }
+    }
+    return ProfileFile(std::move(data));
 }
-std::string ProfileFile::GetString(const std::string&, const std::string&, const std::string& defaultValue) const {
-    return defaultValue;
+
+std::string ProfileFile::GetString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) const {
+    const Line* line = d->FindEntry(section, key);
+    return CutToBuffer(line != nullptr ? line->value : defaultValue);
 }
-int ProfileFile::GetInt(const std::string&, const std::string&, int defaultValue) const {
-    return defaultValue;
+
+int ProfileFile::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
+    const Line* line = d->FindEntry(section, key);
+    if (line == nullptr)
+        return defaultValue;
+    const std::string value = CutToBuffer(line->value);
+    if (value.empty())
+        return defaultValue;
+    long long result = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9')
+            break;
+        result = std::min<long long>(result * 10 + (c - '0'), INT_MAX);
+    }
+    return static_cast<int>(result);
 }
-void ProfileFile::WriteString(const std::string&, const std::string&, const std::string&) {}
-void ProfileFile::DeleteKey(const std::string&, const std::string&) {}
-void ProfileFile::DeleteSection(const std::string&) {}
+
+std::vector<std::string> ProfileFile::SectionNames() const {
+    std::vector<std::string> names;
+    names.reserve(d->index.size());
+    for (size_t i = 0; i < d->sections.size(); ++i) {
+        if (d->index.at(d->sections[i].folded) == i)
+            names.push_back(d->sections[i].name);
+    }
+    return names;
+}
+
+bool ProfileFile::HasSection(const std::string& section) const {
+    return d->FindSection(section) != nullptr;
+}
+
+void ProfileFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    const std::string sectionName = Trim(Neutralise(section));
+    const std::string keyName = Trim(Neutralise(key));
+    const std::string text = Neutralise(value);
+    Section* s = d->FindSection(sectionName);
+    if (s == nullptr) {
+        Section added;
+        added.header.text = "[" + sectionName + "]";
+        added.name = sectionName;
+        added.folded = Fold(sectionName);
+        d->sections.push_back(std::move(added));
+        d->index.emplace(d->sections.back().folded, d->sections.size() - 1);
+        s = &d->sections.back();
+    }
+    const std::string folded = Fold(keyName);
+    if (const auto it = s->keys.find(folded); it != s->keys.end()) {
+        Line& line = s->lines[it->second];
+        Line changed = MakeEntry(line.key, text);
+        if (changed.text == line.text)
+            return;
+        line = std::move(changed);
+        d->dirty = true;
+        return;
+    }
+    // After the last entry, so that blank and comment lines ending the section stay at its end.
+    size_t at = s->lines.size();
+    while (at > 0 && s->lines[at - 1].kind != Kind::Entry)
+        --at;
+    s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), MakeEntry(keyName, text));
+    // Entries all stand before `at`, so only the trailing non-entries moved: the key index holds.
+    s->keys.emplace(folded, at);
+    d->dirty = true;
+}
+
+void ProfileFile::DeleteKey(const std::string& section, const std::string& key) {
+    Section* s = d->FindSection(section);
+    if (s == nullptr)
+        return;
+    const auto it = s->keys.find(Fold(Trim(key)));
+    if (it == s->keys.end())
+        return;
+    s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
+    s->Reindex();
+    d->dirty = true;
+}
+
+void ProfileFile::DeleteSection(const std::string& section) {
+    const auto it = d->index.find(Fold(Trim(section)));
+    if (it == d->index.end())
+        return;
+    d->sections.erase(d->sections.begin() + static_cast<std::ptrdiff_t>(it->second));
+    d->Reindex();
+    d->dirty = true;
+}
+
 bool ProfileFile::Save() {
-    return false;
+    if (!d->dirty)
+        return true;
+    if (d->unreadable)
+        return false;
+    const QString qpath = PathOf(d->path);
+    const QFileInfo old(qpath);
+    QSaveFile file(qpath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const std::string bytes = d->Serialise();
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    if (old.exists())
+        file.setPermissions(old.permissions());
+    if (!file.commit())
+        return false;
+    d->dirty = false;
+    return true;
 }
 
 namespace profile {

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The profile (INI) file operations the program keeps its state with (RERAVA.INI), with the
 // semantics of the Windows profile functions that files from the original program rely on. The
@@ -26,6 +27,10 @@ public:
     // Leading decimal digits of the value; `defaultValue` when absent or empty; 0 when the value
     // begins with no digit.
     int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
+    // The names of the sections as written in the file, in file order; of two sections of the
+    // same name only the first.
+    std::vector<std::string> SectionNames() const;
+    bool HasSection(const std::string& section) const;
 
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void DeleteKey(const std::string& section, const std::string& key);
