@@ -30,8 +30,9 @@
 //   Digit strings beyond 2147483647 give 2147483647 (saturated; no overflow).
 //
 // Writing
-// - A key that exists is changed where it stands; its name keeps the spelling it had in the file.
-//   Writing the value it already has changes nothing.
+// - A key that exists is changed where it stands, its line rewritten with the name as the caller
+//   spells it (writing "1" to "FAX" turns the line "Fax=0" into "FAX=1"). Writing the same name and value
+//   changes nothing.
 // - A new key goes after the last entry of its section (before trailing blank and comment lines);
 //   a missing section is appended at the end of the file; the file is created on the first write.
 // - New and changed lines end in CR LF; every other line keeps its bytes and its line ending.
@@ -394,7 +395,7 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     const std::string folded = Fold(keyName);
     if (const auto it = s->keys.find(folded); it != s->keys.end()) {
         Line& line = s->lines[it->second];
-        Line changed = MakeEntry(line.key, text);
+        Line changed = MakeEntry(keyName, text);
         if (changed.text == line.text)
             return;
         line = std::move(changed);

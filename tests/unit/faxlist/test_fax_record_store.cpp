@@ -155,7 +155,7 @@ TEST_F(FaxRecordStoreTest, MarkReadChangesTheMixedCaseKeyWhereItStands) {
     const std::string before = Ini();
     store.MarkRead("fax1");
     std::string expected = before;
-    expected.replace(expected.find("Read=0"), 6, "Read=1");
+    expected.replace(expected.find("Read=0"), 6, "READ=1");
     EXPECT_EQ(Ini(), expected);
     EXPECT_TRUE(Load()[0].read);
     // A record deleted meanwhile is not brought back as a section of its own.
