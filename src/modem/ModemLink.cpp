@@ -1,18 +1,200 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/ModemLink.h"
 
-// Placeholder bodies until the modem link is built.
-ModemLink::ModemLink(LinkEnvironment env) : SerialPort(env) {}
-ModemLink::~ModemLink() = default;
-bool ModemLink::SendCommand(std::string_view, uint32_t, bool, bool, bool) { return false; }
-bool ModemLink::ReplyContains(std::string_view) { return false; }
-bool ModemLink::WaitForText(uint32_t, std::string_view) { return false; }
-bool ModemLink::WaitForOk() { return false; }
-bool ModemLink::CaptureData() { return false; }
-bool ModemLink::OpenCapture(const std::string&) { return false; }
-bool ModemLink::WriteCapture(const char*, size_t) { return false; }
-bool ModemLink::SeekCapture(uint64_t) { return false; }
-bool ModemLink::SeekCaptureToEnd() { return false; }
-void ModemLink::CloseCapture() {}
-std::string ModemLink::ReplyText() const { return {}; }
-std::string ModemLink::LastRead() const { return {}; }
+#include "modem/ModemCommands.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+ModemLink::ModemLink(LinkEnvironment env)
+    : SerialPort(env), m_replyText(new char[kReplyTextSize]()), m_captureBuffer(new char[kCaptureStaging]()) {}
+
+ModemLink::~ModemLink() {
+    CloseCapture();
+}
+
+void ModemLink::StoreReplyText() {
+    // The text view of the raw bytes: up to the first zero, which the read count always leaves.
+    const size_t length = ::strnlen(m_rawReply.get(), kMaxReadCount);
+    std::memcpy(m_replyText.get(), m_rawReply.get(), length);
+    m_replyText[length] = 0;
+}
+
+bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait) {
+    std::memset(m_rawReply.get(), 0, kRawReplySize);
+    std::memset(m_replyText.get(), 0, kReplyTextSize);
+    m_bytesRead = 0;
+    if (send) {
+        m_lastResult = Write(text.data(), text.size());
+        if (!m_lastResult)
+            return false;
+    }
+    if (wait)
+        Delay(waitMs);
+    if (!PollInput())
+        return false;
+    if (!ReadInput(m_pending))
+        return false;
+    StoreReplyText();
+    if (capture && m_bytesRead > 0) {
+        if (!WriteCapture(m_rawReply.get(), m_bytesRead))
+            return false;
+        m_capturedBytes += m_bytesRead;
+    }
+    return true;
+}
+
+bool ModemLink::ReplyContains(std::string_view text) {
+    const std::string_view reply(m_replyText.get(), ::strnlen(m_replyText.get(), kReplyTextSize));
+    const size_t pos = reply.find(text);
+    if (pos == std::string_view::npos) {
+        m_matchPos.reset();
+        return false;
+    }
+    m_matchPos = pos;
+    return true;
+}
+
+bool ModemLink::WaitForText(uint32_t timeoutMs, std::string_view text) {
+    // Each pass reads what came in its own 10 ms. The last few bytes of the passes before are kept
+    // so that a text cut in two by a pass boundary ("RI" | "NG") is still found.
+    const size_t keep = text.empty() ? 0 : text.size() - 1;
+    std::string window;
+    const uint32_t deadline = TickCount() + timeoutMs;
+    while (Before(deadline)) {
+        PumpMessage();
+        if (!SendCommand(text, modem::kTextPoll, false, false, true))
+            continue;
+        if (ReplyContains(text))
+            return true;
+        window.append(m_rawReply.get(), m_bytesRead);
+        if (window.find(text) != std::string::npos) {
+            m_matchPos.reset(); // found across passes; not a position in this pass's reply
+            return true;
+        }
+        if (window.size() > keep)
+            window.erase(0, window.size() - keep);
+    }
+    return false;
+}
+
+bool ModemLink::WaitForOk() {
+    std::memset(m_replyText.get(), 0, kReplyTextSize);
+    size_t stored = 0;
+    uint32_t tail = 0; // the last four bytes received, oldest in the high byte
+    uint32_t sincePump = 0;
+    static constexpr uint32_t kOkLine = 0x4F4B0D0A; // 'O' 'K' CR LF
+    const uint32_t start = TickCount();
+    PumpMessage();
+    while (static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
+        if (!ReadByte()) {
+            Idle(1);
+            sincePump = 0;
+            continue;
+        }
+        if (++sincePump >= kBytesPerPump) {
+            PumpMessage();
+            sincePump = 0;
+        }
+        if (stored < kMaxStoredReply)
+            m_replyText[stored++] = static_cast<char>(m_lastByte);
+        tail = (tail << 8) | m_lastByte;
+        if (tail == kOkLine)
+            return true;
+    }
+    return false;
+}
+
+bool ModemLink::FlushCapture(size_t count) {
+    if (count == 0)
+        return true;
+    if (!WriteCapture(m_captureBuffer.get(), count))
+        return false;
+    m_capturedBytes += static_cast<uint32_t>(count);
+    return true;
+}
+
+bool ModemLink::CaptureData() {
+    std::memset(m_captureBuffer.get(), 0, kCaptureStaging);
+    size_t stored = 0;
+    int idle = 0;
+    bool afterDle = false;
+    uint32_t sincePump = 0;
+    PumpMessage();
+    while (idle <= kMaxEmptyPolls) {
+        if (!ReadByte()) {
+            ++idle;
+            sincePump = 0;
+            Idle(1);
+            continue;
+        }
+        if (++sincePump >= kBytesPerPump) {
+            PumpMessage();
+            sincePump = 0;
+        }
+        const char byte = static_cast<char>(m_lastByte);
+        if (afterDle) {
+            afterDle = false;
+            if (byte == modem::kETX)
+                return FlushCapture(stored);
+            // DLE DLE: the first DLE is already stored and stands for both. DLE and anything else:
+            // the other byte is dropped.
+            continue;
+        }
+        m_captureBuffer[stored++] = byte;
+        idle = 0;
+        if (stored == kCaptureStaging) {
+            if (!FlushCapture(stored))
+                return false;
+            std::memset(m_captureBuffer.get(), 0, kCaptureStaging);
+            stored = 0;
+        }
+        afterDle = byte == modem::kDLE;
+    }
+    return false;
+}
+
+bool ModemLink::OpenCapture(const std::string& path) {
+    CloseCapture();
+    m_captureFile = std::fopen(path.c_str(), "wb");
+    if (!m_captureFile)
+        return false;
+    // Every write goes to the file at once, so a failure shows at the call that caused it; the
+    // staging buffer of CaptureData already makes the writes large.
+    std::setvbuf(m_captureFile, nullptr, _IONBF, 0);
+    return true;
+}
+
+bool ModemLink::WriteCapture(const char* data, size_t count) {
+    if (!m_captureFile)
+        return false;
+    if (count == 0)
+        return true;
+    return std::fwrite(data, 1, count, m_captureFile) == count;
+}
+
+bool ModemLink::SeekCapture(uint64_t position) {
+    if (!m_captureFile || position > static_cast<uint64_t>(LONG_MAX))
+        return false;
+    return std::fseek(m_captureFile, static_cast<long>(position), SEEK_SET) == 0;
+}
+
+bool ModemLink::SeekCaptureToEnd() {
+    return m_captureFile && std::fseek(m_captureFile, 0, SEEK_END) == 0;
+}
+
+void ModemLink::CloseCapture() {
+    if (m_captureFile) {
+        std::fclose(m_captureFile);
+        m_captureFile = nullptr;
+    }
+}
+
+std::string ModemLink::ReplyText() const {
+    return std::string(m_replyText.get(), ::strnlen(m_replyText.get(), kReplyTextSize));
+}
+
+std::string ModemLink::LastRead() const {
+    return std::string(m_rawReply.get(), m_bytesRead);
+}

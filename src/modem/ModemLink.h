@@ -44,7 +44,13 @@ public:
     uint32_t m_capturedBytes = 0;
     std::array<uint8_t, kCaptureHeaderSize> m_captureHeader{'G', '3'};
 
+    // Pending events are handled once per this many bytes while data flows without a pause.
+    static constexpr uint32_t kBytesPerPump = 256;
+
 private:
+    void StoreReplyText();
+    bool FlushCapture(size_t count);
+
     std::optional<size_t> m_matchPos;
     std::unique_ptr<char[]> m_replyText;     // kReplyTextSize bytes
     std::unique_ptr<char[]> m_captureBuffer; // kCaptureStaging bytes

@@ -1,18 +1,123 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/SerialPort.h"
 
-// Placeholder bodies until the serial port is built.
+#include <algorithm>
+
 SerialPort::SerialPort(LinkEnvironment env) : m_env(env), m_rawReply(new char[kRawReplySize]()) {}
+
 SerialPort::~SerialPort() = default;
-bool SerialPort::Open(const std::string&) { return false; }
-bool SerialPort::Configure() { return false; }
-bool SerialPort::Close() { return false; }
-bool SerialPort::IsOpen() const { return false; }
-bool SerialPort::Write(const char*, size_t) { return false; }
-bool SerialPort::PollInput() { return false; }
-bool SerialPort::ReadInput(uint32_t) { return false; }
-bool SerialPort::ReadByte() { return false; }
-bool SerialPort::SetDtr() { return false; }
-void SerialPort::PumpMessage() {}
-void SerialPort::Delay(uint32_t) {}
-uint32_t SerialPort::TickCount() const { return m_env.clock.TickCount(); }
+
+bool SerialPort::Open(const std::string& portName) {
+    // An open port stays as it is: the owners close it before they open another.
+    if (m_hPort)
+        return false;
+    auto backend = m_env.ports.Create();
+    if (!backend || !backend->Open(portName))
+        return false;
+    m_hPort = std::move(backend);
+    return true;
+}
+
+bool SerialPort::Configure() {
+    if (!m_hPort)
+        return false;
+    LineSettings settings;
+    settings.baudRate = m_baudRate;
+    settings.byteSize = m_byteSize;
+    settings.parity = m_parity;
+    settings.stopBits = m_stopBits;
+    settings.handshake = m_handshake;
+    return m_hPort->Configure(settings);
+}
+
+bool SerialPort::Close() {
+    if (!m_hPort)
+        return false;
+    const bool result = m_hPort->Close();
+    m_hPort.reset();
+    return result;
+}
+
+bool SerialPort::IsOpen() const {
+    return m_hPort != nullptr;
+}
+
+bool SerialPort::Write(const char* data, size_t length) {
+    if (!m_hPort)
+        return false;
+    return m_hPort->Write(data, length);
+}
+
+bool SerialPort::PollInput() {
+    const std::optional<size_t> waiting = m_hPort ? m_hPort->BytesWaiting() : std::nullopt;
+    m_lastResult = waiting.has_value();
+    m_pending = static_cast<uint32_t>(std::min<size_t>(waiting.value_or(0), UINT32_MAX));
+    return m_lastResult && m_pending > 0;
+}
+
+bool SerialPort::ReadInput(uint32_t count) {
+    m_bytesRead = 0;
+    if (!m_hPort) {
+        m_lastResult = false;
+        return false;
+    }
+    // Never more than the buffer holds minus its terminating zero.
+    const size_t wanted = std::min<size_t>(count, kMaxReadCount);
+    const std::optional<size_t> got = m_hPort->Read(m_rawReply.get(), wanted);
+    m_lastResult = got.has_value();
+    m_bytesRead = static_cast<uint32_t>(got.value_or(0));
+    return m_lastResult;
+}
+
+bool SerialPort::ReadByte() {
+    if (!m_hPort)
+        return false;
+    m_lastByte = 0;
+    const std::optional<size_t> waiting = m_hPort->BytesWaiting();
+    if (!waiting || *waiting == 0)
+        return false;
+    char byte = 0;
+    const std::optional<size_t> got = m_hPort->Read(&byte, 1);
+    if (!got || *got != 1)
+        return false;
+    m_lastByte = static_cast<uint8_t>(byte);
+    return true;
+}
+
+bool SerialPort::SetDtr() {
+    return m_hPort && m_hPort->SetDtr();
+}
+
+void SerialPort::PumpMessage() {
+    m_env.pump.PumpMessage();
+}
+
+void SerialPort::Idle(uint32_t ms) {
+    m_env.pump.Idle(ms);
+}
+
+bool SerialPort::Before(uint32_t deadline) const {
+    // Signed distance, so a wait that spans the counter's wrap-around still ends on time.
+    return static_cast<int32_t>(deadline - TickCount()) > 0;
+}
+
+void SerialPort::Delay(uint32_t ms) {
+    const uint32_t deadline = TickCount() + ms;
+    while (Before(deadline))
+        m_env.pump.Idle(deadline - TickCount());
+}
+
+void SerialPort::RaiseDtrFor(uint32_t ms) {
+    // DTR is a level: raising it again now and then is all the original's busy loop achieved.
+    static constexpr uint32_t kRefresh = 50;
+    const uint32_t deadline = TickCount() + ms;
+    while (Before(deadline)) {
+        PumpMessage();
+        SetDtr();
+        m_env.pump.Idle(std::min(kRefresh, deadline - TickCount()));
+    }
+}
+
+uint32_t SerialPort::TickCount() const {
+    return m_env.clock.TickCount();
+}

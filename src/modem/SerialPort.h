@@ -43,6 +43,14 @@ public:
     void PumpMessage();
     void Delay(uint32_t ms);
     uint32_t TickCount() const;
+    // Raises DTR over and over for `ms` milliseconds while events keep flowing (the start of every
+    // modem probe).
+    void RaiseDtrFor(uint32_t ms);
+    // One wait of at most `ms` for anything new (a byte, a window event): what a polling loop does
+    // when it found nothing.
+    void Idle(uint32_t ms);
+    // True while the tick counter has not reached `deadline`; wraps with the 32-bit counter.
+    bool Before(uint32_t deadline) const;
 
     uint8_t LastByte() const { return m_lastByte; }
     uint32_t Pending() const { return m_pending; }

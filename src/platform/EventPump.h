@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 // What a modem wait does between two looks at the port. The modem exchanges poll the port and the
 // tick counter; between polls they hand control to this pump so that windows keep painting.
@@ -19,8 +20,18 @@ public:
     virtual void Idle(uint32_t ms) = 0;
 };
 
+class QTimer;
+
 class QtEventPump final : public EventPump {
 public:
+    QtEventPump();
+    ~QtEventPump() override;
+    QtEventPump(const QtEventPump&) = delete;
+    QtEventPump& operator=(const QtEventPump&) = delete;
+
     void PumpMessage() override;
     void Idle(uint32_t ms) override;
+
+private:
+    std::unique_ptr<QTimer> m_wakeUp; // made on first use, once an application object exists
 };

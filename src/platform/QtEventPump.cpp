@@ -1,6 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/EventPump.h"
 
-// Filled in with the modem link: processEvents, and an idle wait that wakes on any event.
-void QtEventPump::PumpMessage() {}
-void QtEventPump::Idle(uint32_t) {}
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
+QtEventPump::QtEventPump() = default;
+QtEventPump::~QtEventPump() = default;
+
+void QtEventPump::PumpMessage() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+void QtEventPump::Idle(uint32_t ms) {
+    if (!QCoreApplication::instance()) {
+        // Nothing can wake us early without an event loop; a plain sleep is the honest wait.
+        if (ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    if (ms == 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // The timer bounds the wait; any other event (input, paint, a serial read notifier) ends it
+    // sooner. processEvents(WaitForMoreEvents) handles what is pending and sleeps in the event
+    // dispatcher's poll when nothing is, so an idle wait costs no processor time.
+    if (!m_wakeUp) {
+        m_wakeUp = std::make_unique<QTimer>();
+        m_wakeUp->setSingleShot(true);
+        m_wakeUp->setTimerType(Qt::PreciseTimer);
+    }
+    m_wakeUp->start(static_cast<int>(ms));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_wakeUp->stop();
+}

@@ -6,7 +6,9 @@
 
 #include <QSerialPort>
 
-// The program's serial backend, on QSerialPort.
+// The program's serial backend, on QSerialPort. Reads never block: the bytes the port's read
+// notifier has not fetched yet are collected with a zero-timeout wait, so the modem link can poll
+// without an event loop running.
 class QtSerialBackend final : public SerialBackend {
 public:
     explicit QtSerialBackend(PortMap ports);
@@ -22,6 +24,8 @@ public:
     bool SetDtr() override;
 
 private:
+    bool Usable() const;
+
     PortMap m_ports;
     QSerialPort m_port;
 };

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/SerialBackend.h"
+#include "sim/QuorraModem.h"
+#include "sim/VirtualTime.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+// The cable between a simulated modem and the computer's port, on virtual time. The computer's
+// input queue holds 2048 bytes; while it is full the modem holds its output back, as CTS/RTS
+// would. While no port is open the modem's output goes nowhere.
+class SimWire final : public VirtualDevice {
+public:
+    static constexpr size_t kInputQueue = 2048;
+
+    SimWire(quorra::QuorraModem& modem, VirtualTime& time);
+    ~SimWire() override;
+    SimWire(const SimWire&) = delete;
+    SimWire& operator=(const SimWire&) = delete;
+
+    std::optional<uint64_t> NextDueNs() const override;
+    bool Deliver(uint64_t nowNs) override;
+
+    quorra::QuorraModem& Modem() { return m_modem; }
+    bool HostOpen() const { return m_hostOpen; }
+
+    // The computer's end.
+    bool OpenHost();
+    void CloseHost();
+    bool Write(const char* data, size_t length);
+    std::optional<size_t> BytesWaiting();
+    std::optional<size_t> Read(char* data, size_t length);
+
+private:
+    quorra::QuorraModem& m_modem;
+    VirtualTime& m_time;
+    bool m_hostOpen = false;
+    std::deque<char> m_input;
+};
+
+// One simulated port as the modem link sees it.
+class SimSerialBackend final : public SerialBackend {
+public:
+    explicit SimSerialBackend(const std::map<std::string, SimWire*>& wires) : m_wires(wires) {}
+    ~SimSerialBackend() override;
+
+    bool Open(const std::string& portName) override;
+    bool IsOpen() const override { return m_wire != nullptr; }
+    bool Close() override;
+    bool Configure(const LineSettings& settings) override;
+    bool Write(const char* data, size_t length) override;
+    std::optional<size_t> BytesWaiting() override;
+    std::optional<size_t> Read(char* data, size_t length) override;
+    bool SetDtr() override;
+
+    // What the last Configure asked for.
+    const LineSettings& Settings() const { return m_settings; }
+
+private:
+    const std::map<std::string, SimWire*>& m_wires;
+    SimWire* m_wire = nullptr;
+    LineSettings m_settings;
+};
+
+// "COM1" and "COM2" lead to simulated modems, or to nothing (a port that cannot be opened).
+class SimSerialBackendFactory final : public SerialBackendFactory {
+public:
+    explicit SimSerialBackendFactory(VirtualTime& time) : m_time(time) {}
+
+    void Connect(const std::string& portName, quorra::QuorraModem& modem);
+    void Disconnect(const std::string& portName);
+    SimWire* Wire(const std::string& portName);
+    std::unique_ptr<SerialBackend> Create() override;
+
+private:
+    VirtualTime& m_time;
+    std::map<std::string, std::unique_ptr<SimWire>> m_owned;
+    std::map<std::string, SimWire*> m_wires;
+};

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "modem/SerialPort.h"
+#include "sim/QuorraModem.h"
+#include "sim/SimSerialBackend.h"
+#include "sim/VirtualTime.h"
+
+#include <memory>
+
+// A simulated Quorra modem on COM1 (and, when asked, a second one on COM2) on virtual time, and
+// the environment a ModemLink needs to reach it:
+//
+//     SimModemFixture sim;
+//     sim.com1.AddFax(...);
+//     ModemLink link(sim.env);
+//
+// Without a modem on a port, opening that port fails, as an absent COM2 does.
+struct SimModemFixture {
+    explicit SimModemFixture(bool withCom2 = false) {
+        ports.Connect("COM1", com1);
+        if (withCom2)
+            AddCom2();
+    }
+
+    quorra::QuorraModem& AddCom2() {
+        if (!com2) {
+            com2 = std::make_unique<quorra::QuorraModem>();
+            ports.Connect("COM2", *com2);
+        }
+        return *com2;
+    }
+    // Takes the modem off COM1 (the port can then not be opened), for a modem on COM2 only.
+    void RemoveCom1() { ports.Disconnect("COM1"); }
+
+    VirtualTime time;
+    quorra::QuorraModem com1;
+    std::unique_ptr<quorra::QuorraModem> com2;
+    SimSerialBackendFactory ports{time};
+    LinkEnvironment env{time, time, ports};
+};
