@@ -1,2 +1,315 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fax/FaxRetrieval.h"
+
+#include "fax/FaxFileWriter.h"
+#include "faxlist/FaxRecordStore.h"
+#include "modem/ModemCommands.h"
+#include "modem/ModemLink.h"
+#include "platform/Clock.h"
+#include "platform/TempFile.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+namespace retrieval {
+
+namespace {
+
+// Capture header fields (the rest of the layout belongs to the page file writer).
+constexpr size_t kDcsOffset = 3;
+constexpr size_t kDcsLength = 16;
+constexpr size_t kIdOffset = 19;
+constexpr size_t kIdField = 21; // at most 20 characters and a terminating zero
+constexpr size_t kIdLength = 20;
+constexpr size_t kPageCountOffset = 40;
+constexpr size_t kDataLengthOffset = 128;
+
+constexpr std::string_view kOkLine = "OK\r\n";
+
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool Command(ModemLink& link, std::string_view command, uint32_t waitMs) {
+    return link.SendCommand(command, waitMs, false, true, true) && link.ReplyContains(modem::kOk);
+}
+
+// Waits for `modem::kRing` until `timeoutMs` after now, one 100 ms look at a time.
+bool WaitForRing(ModemLink& link, uint32_t timeoutMs) {
+    const uint32_t deadline = link.TickCount() + timeoutMs;
+    while (link.Before(deadline)) {
+        link.PumpMessage();
+        if (link.WaitForText(modem::kShortWait, modem::kRing))
+            return true;
+    }
+    return false;
+}
+
+// "ATG\r" and the wait for the next call. A modem that rings at once answers within the command's
+// own wait; that reply is looked at too instead of being thrown away.
+bool AskForNextFax(ModemLink& link, uint32_t timeoutMs) {
+    if (link.SendCommand(modem::kNextFax, modem::kShortWait, false, true, true) && link.ReplyContains(modem::kRing))
+        return true;
+    return WaitForRing(link, timeoutMs);
+}
+
+// The text view of raw bytes: up to the first zero byte.
+std::string AsText(const std::string& bytes) {
+    return bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
+}
+
+// "ATA\r" and the answer report up to its final "OK" line. What arrived during the command's own
+// wait is the beginning of the report; it goes in front of what WaitForOk collects afterwards. When
+// the whole report, OK line included, came during that wait, there is nothing left to wait for.
+bool AnswerCall(ModemLink& link, std::string& report) {
+    link.SendCommand(modem::kAnswer, modem::kShortWait, false, true, true);
+    report = AsText(link.LastRead());
+    if (report.find(kOkLine) != std::string::npos)
+        return true;
+    const bool ok = link.WaitForOk();
+    report += link.ReplyText();
+    // WaitForOk only sees its own bytes: an "OK\r\n" split across the two reads ends the report
+    // too, though only after WaitForOk's deadline.
+    return ok || report.find(kOkLine) != std::string::npos;
+}
+
+void FillHeader(ModemLink& link, const AnswerReport& answer) {
+    auto& header = link.m_captureHeader;
+    std::fill(header.begin() + 2, header.end(), uint8_t{0});
+    std::memcpy(header.data() + kDcsOffset, answer.dcs.data(), std::min(answer.dcs.size(), kDcsLength));
+    std::memcpy(header.data() + kIdOffset, answer.id.data(), std::min(answer.id.size(), kIdField - 1));
+}
+
+// Writes the page count and the data length into the header image and into the capture file.
+void CompleteHeader(ModemLink& link, int pageCount) {
+    auto& header = link.m_captureHeader;
+    header[kPageCountOffset] = static_cast<uint8_t>(pageCount);
+    for (size_t i = 0; i < 4; ++i)
+        header[kDataLengthOffset + i] = static_cast<uint8_t>(link.m_capturedBytes >> (8 * i));
+    link.SeekCapture(kPageCountOffset);
+    link.WriteCapture(reinterpret_cast<const char*>(header.data() + kPageCountOffset), 1);
+    link.SeekCapture(kDataLengthOffset);
+    link.WriteCapture(reinterpret_cast<const char*>(header.data() + kDataLengthOffset), 4);
+    link.CloseCapture();
+}
+
+// One page: DC2 starts the data (whatever is already waiting is part of it), CaptureData takes the
+// rest up to DLE ETX, then the modem's "OK" ends the page.
+bool ReceivePage(ModemLink& link) {
+    const char dc2[] = {modem::kDC2};
+    link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
+    if (!link.CaptureData())
+        return false;
+    link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
+    return true;
+}
+
+// Pages after the first, while the modem connects. The page count is one byte in the capture
+// file: the capture stops at 255 pages so that the count, the file and the record agree, and a
+// modem that keeps connecting cannot hold the program forever.
+int ReceiveFurtherPages(ModemLink& link) {
+    int pageCount = 1;
+    while (pageCount < kMaxPages) {
+        if (!link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true) ||
+            !link.ReplyContains(modem::kConnect))
+            break;
+        const char dc2[] = {modem::kDC2};
+        link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
+        link.CaptureData();
+        link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
+        ++pageCount;
+    }
+    return pageCount;
+}
+
+// The TIFF file of a fax received at `time`: "%Y%m%d%H%M%S.TIF" in the program directory. Two faxes
+// finished within the same second would share that name and the second would replace the first
+// file; the later one takes the next second whose name is free.
+// A name counts as taken when a file of that name exists or this run already gave it out (its
+// conversion may have failed before creating the file).
+std::string TiffPathFor(const std::string& programDirectory, const QDateTime& time, std::set<std::string>& given) {
+    QDateTime stamp = time;
+    for (int attempt = 0; attempt < 86400; ++attempt, stamp = stamp.addSecs(1)) {
+        const std::string path =
+            programDirectory + stamp.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
+        std::error_code error;
+        if (!given.contains(path) && !std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error) {
+            given.insert(path);
+            return path;
+        }
+    }
+    return programDirectory + time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
+}
+
+// One stored fax from the answer to the record. Returns 0, or the code of its failure.
+int ReadOneFax(const Context& context, int& result, std::set<std::string>& givenNames) {
+    ModemLink& link = context.link;
+    link.m_capturedBytes = 0;
+
+    std::string report;
+    if (!AnswerCall(link, report))
+        return result;
+    ++result;
+    const AnswerReport answer = ParseAnswerReport(report);
+    FillHeader(link, answer);
+
+    link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true);
+
+    const std::string capturePath = tempfile::CreateUnique(context.tempDirectory, "TAM");
+    // Without a capture file nothing of this fax could be kept: the fax fails as a page would.
+    if (capturePath.empty() || !link.OpenCapture(capturePath))
+        return result;
+    link.SeekCapture(0);
+    link.WriteCapture(reinterpret_cast<const char*>(link.m_captureHeader.data()), link.m_captureHeader.size());
+    link.SeekCaptureToEnd();
+
+    if (!ReceivePage(link)) {
+        link.CloseCapture();
+        return result;
+    }
+    ++result;
+    const int pageCount = ReceiveFurtherPages(link);
+    CompleteHeader(link, pageCount);
+
+    const QDateTime received = context.wallClock.Now();
+    const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
+    const std::string tiffPath = TiffPathFor(context.programDirectory, received, givenNames);
+    context.writer.Convert(capturePath, tiffPath);
+    context.store.AppendRecord(tiffPath, time, answer.id, static_cast<uint8_t>(pageCount), answer.fine);
+    return kSuccess;
+}
+
+} // namespace
+
+AnswerReport ParseAnswerReport(const std::string& reportText) {
+    std::string text = AsText(reportText);
+    if (const size_t ok = text.find(modem::kOk); ok != std::string::npos)
+        text.resize(ok);
+
+    AnswerReport answer;
+    if (const size_t dcs = text.find(modem::kDcsTag); dcs != std::string::npos) {
+        answer.dcs = text.substr(dcs + modem::kDcsTag.size());
+        while (!answer.dcs.empty() && IsWhite(answer.dcs.back()))
+            answer.dcs.pop_back();
+        answer.dcs += ' ';
+        text.resize(dcs);
+    } else {
+        answer.dcs = " ";
+    }
+
+    if (const size_t tsi = text.find(modem::kTsiTag); tsi != std::string::npos) {
+        std::string id = text.substr(tsi + modem::kTsiTag.size(), kIdLength);
+        const auto first = std::find_if_not(id.begin(), id.end(), IsWhite);
+        answer.id.assign(first, id.end());
+    }
+    answer.fine = !answer.dcs.empty() && answer.dcs.front() == '1';
+    return answer;
+}
+
+int ReadStoredFaxes(const Context& context) {
+    ModemLink& link = context.link;
+
+    link.RaiseDtrFor(modem::kDtrRaise);
+
+    context.status.SetStatusText(kDetectingText.toString());
+    if (!Command(link, modem::kAttention, modem::kPresenceWait))
+        return kNoModem;
+
+    context.status.SetStatusText(kSettingUpText.toString());
+    struct SetUpStep {
+        std::string_view command;
+        uint32_t waitMs;
+        Result failure;
+    };
+    static constexpr SetUpStep kSetUp[] = {
+        {modem::kFaxClass2, modem::kLongWait, kNoFaxClass},
+        {modem::kEnableReception, modem::kShortWait, kNoReception},
+        {modem::kDirectBitOrder, modem::kShortWait, kNoBitOrder},
+        {modem::kQueryCapabilities, modem::kLongWait, kNoCapabilities},
+        {modem::kSessionParameters, modem::kShortWait, kNoSessionParameters},
+    };
+    for (const SetUpStep& step : kSetUp) {
+        if (!Command(link, step.command, step.waitMs))
+            return step.failure;
+    }
+
+    if (!AskForNextFax(link, modem::kFirstRingTimeout))
+        return kNoStoredFax;
+
+    int result = kNoAnswerReport;
+    std::set<std::string> givenNames;
+    context.status.SetStatusText(kReadingText.toString());
+    do {
+        if (ReadOneFax(context, result, givenNames) != kSuccess)
+            return result;
+    } while (AskForNextFax(link, modem::kNextRingTimeout));
+
+    Command(link, modem::kAttention, modem::kShortWait);
+    Command(link, modem::kDataClass, modem::kShortWait);
+    Command(link, modem::kHangUp, modem::kShortWait);
+    context.status.SetStatusText(kSucceededText.toString());
+    return kSuccess;
+}
+
+namespace {
+
+void SendAttentionThrice(ModemLink& link) {
+    for (int i = 0; i < 3; ++i)
+        Command(link, modem::kAttention, modem::kPresenceWait);
+}
+
+} // namespace
+
+int RunReadCommand(const Context& context, CommandHost& host) {
+    ModemLink& link = context.link;
+
+    host.SetBusy(true);
+    host.EnableMainWindow(false);
+    host.SetStatusText(kDetectingText.toString());
+
+    link.Open(std::string(modem::kFirstPort));
+    link.Configure();
+    SendAttentionThrice(link);
+    int result = ReadStoredFaxes(context);
+
+    // Nothing answered on COM1: the modem may sit on COM2.
+    if (result == kNoModem) {
+        link.Close();
+        link.Open(std::string(modem::kSecondPort));
+        link.Configure();
+        result = ReadStoredFaxes(context);
+        SendAttentionThrice(link);
+    }
+
+    if (result == kNoModem) {
+        host.SetBusy(false);
+        host.ShowStopMessage(kNoModemMessage.toString());
+    } else if (result == kNoStoredFax) {
+        host.ShowStopMessage(kNoFaxMessage.toString());
+    } else if (result != kSuccess) {
+        host.SetBusy(false);
+        host.ShowStopMessage(kFailedMessage.toString());
+    }
+
+    // Back to data mode whatever happened; the replies do not matter any more.
+    Command(link, modem::kAttention, modem::kShortWait);
+    Command(link, modem::kDataClass, modem::kShortWait);
+    Command(link, modem::kHangUp, modem::kShortWait);
+    Command(link, modem::kReset, modem::kShortWait);
+
+    link.CloseCapture();
+    link.Close();
+    host.EnableMainWindow(true);
+    host.SetStatusText(kIdleText.toString());
+    host.SetBusy(false);
+    host.ReloadRows();
+    return result;
+}
+
+} // namespace retrieval
