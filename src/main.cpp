@@ -1,11 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/PlaceholderWindow.h"
+#include "app/CFAXDESKApp.h"
+#include "app/DesktopShell.h"
+#include "app/FolderChooser.h"
+#include "app/MessageBoxService.h"
+#include "platform/EventPump.h"
+#include "platform/QtSerialBackend.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    PlaceholderWindow window;
-    window.show();
-    return app.exec();
+
+    // Paths in the core are the file system's own bytes (UTF-8 on Linux).
+    const QString program = QCoreApplication::applicationFilePath();
+    const std::string programPath = QFile::encodeName(program).toStdString();
+    const std::string iniPath =
+        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("RERAVA.INI")))
+            .toStdString();
+
+    SteadyClock clock;
+    SystemWallClock wallClock;
+    QtEventPump pump;
+    QtSerialBackendFactory ports{PortMap(iniPath)};
+    QtMessageBoxService messages;
+    QtFolderChooser folders;
+    DesktopShell shell;
+    const AppServices services{clock, wallClock, pump, ports, messages, folders, shell, programPath};
+
+    CFAXDESKApp faxdesk(services);
+    return faxdesk.Run();
 }

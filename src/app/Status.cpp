@@ -12,7 +12,9 @@ QString g_text;
 bool g_busy = false;
 } // namespace
 
-void RegisterStatusBar(QStatusBar* bar) { g_bar = bar; }
+void RegisterStatusBar(QStatusBar* bar) {
+    g_bar = bar;
+}
 
 void SetStatusText(const QString& text) {
     g_text = text;
@@ -22,7 +24,13 @@ void SetStatusText(const QString& text) {
     }
 }
 
-QString StatusText() { return g_bar ? g_bar->currentMessage() : g_text; }
+QString RequestedText() {
+    return g_text;
+}
+
+QString StatusText() {
+    return g_bar ? g_bar->currentMessage() : g_text;
+}
 
 void SetBusy(bool busy) {
     if (busy == g_busy)
@@ -34,5 +42,7 @@ void SetBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-bool IsBusy() { return g_busy; }
+bool IsBusy() {
+    return g_busy;
+}
 } // namespace status

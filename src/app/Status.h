@@ -13,6 +13,8 @@ void RegisterStatusBar(QStatusBar* bar);
 // Puts the text into the message pane and repaints the status bar at once.
 void SetStatusText(const QString& text);
 QString StatusText();
+// The text last put there with SetStatusText; the pane returns to it when a command prompt ends.
+QString RequestedText();
 // The busy flag: while set, the main frame shows the wait cursor.
 void SetBusy(bool busy);
 bool IsBusy();

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CFAXDESKApp.h"
+
+#include "app/AppTitles.h"
+#include "app/CInstallDlg.h"
+#include "app/CMainFrame.h"
+#include "app/Installation.h"
+#include "app/MessageBoxService.h"
+#include "faxlist/FaxRecordStore.h"
+
+#include <QApplication>
+#include <QFile>
+
+CFAXDESKApp::CFAXDESKApp(const AppServices& services)
+    : m_services(services), m_instance(QString::fromUtf8(kInstanceName)) {}
+
+CFAXDESKApp::~CFAXDESKApp() = default;
+
+bool CFAXDESKApp::InitApplication() {
+    // A second copy ends without a window and without a word; the first is not brought forward.
+    if (!m_instance.TryAcquire())
+        return false;
+
+    FaxRecordStore store;
+    store.OpenStore(m_services.programPath);
+    if (installation::IsInstalled(store.IniPath()))
+        return true;
+
+    CInstallDlg install(QFile::decodeName(QByteArray::fromStdString(m_services.programPath)));
+    const bool installed = install.exec() == QDialog::Accepted;
+    m_services.messages.Show(nullptr, installed ? QStringLiteral("安装成功完成！") : QStringLiteral("请下次安装！"),
+                             MessageBoxService::Icon::Exclamation);
+    return false;
+}
+
+bool CFAXDESKApp::InitInstance() {
+    m_frame = std::make_unique<CMainFrame>(m_services);
+    m_frame->show();
+    m_frame->repaint();
+    m_frame->setWindowTitle(titles::MainWindowTitle());
+    return true;
+}
+
+int CFAXDESKApp::Run() {
+    if (!InitApplication() || !InitInstance())
+        return 0;
+    return QApplication::exec();
+}

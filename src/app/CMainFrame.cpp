@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CMainFrame.h"
+
+#include "app/AppTitles.h"
+#include "app/CAboutBoxDlg.h"
+#include "app/LockKeys.h"
+#include "app/Status.h"
+#include "faxlist/CFAXDESKView.h"
+#include "res/ProgramImages.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+namespace {
+QLabel* MakeIndicator(const char* objectName, const QString& text, QStatusBar* bar) {
+    auto* label = new QLabel(bar);
+    label->setObjectName(QLatin1String(objectName));
+    label->setProperty("indicatorText", text);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text) + 10);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(label);
+    return label;
+}
+
+// Platforms without a real display cannot tell the lock keys.
+bool PlatformHasKeyboard() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+} // namespace
+
+CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWindow(parent), m_services(services) {
+    setObjectName(QStringLiteral("mainFrame"));
+    status::SetBusy(false);
+    setWindowIcon(images::ProgramIcon());
+
+    m_view = new CFAXDESKView(services, this);
+    setCentralWidget(m_view);
+
+    // Menu: three pop-ups, no separators, every item always enabled.
+    QMenu* fax = menuBar()->addMenu(QStringLiteral("传真(&F)"));
+    fax->setObjectName(QStringLiteral("menuFax"));
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("设置(&C)"));
+    settings->setObjectName(QStringLiteral("menuSettings"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+
+    QAction* read = AddCommand("actionReadFaxes", QStringLiteral("传真读取(&R)"), command::kReadFaxes,
+                               QStringLiteral("读取QuorraMODEM存储的传真文件"), QStringLiteral("读取传真"));
+    QAction* view = AddCommand("actionViewFax", QStringLiteral("传真阅览(&B)"), command::kViewFax,
+                               QStringLiteral("阅览您所指定的传真文件"), QStringLiteral("阅读传真"));
+    QAction* remove = AddCommand("actionDeleteFax", QStringLiteral("传真删除(&D)"), command::kDeleteFax,
+                                 QStringLiteral("删除您所指定的传真文件"), QStringLiteral("删除传真"));
+    QAction* exit = AddCommand("actionExit", QStringLiteral("关闭程序(&E)"), command::kExit,
+                               QStringLiteral("退出应用程序"), QStringLiteral("退出"));
+    QAction* modem = AddCommand("actionModemSettings", QStringLiteral("参数设置(&S)"), command::kModemSettings,
+                                QStringLiteral("设置QuorraMODEM参数"), QStringLiteral("设置参数"));
+    QAction* numbers = AddCommand("actionPhoneNumbers", QStringLiteral("电话号码(&P)"), command::kPhoneNumbers,
+                                  QStringLiteral("存储用户常用电话号码"), QStringLiteral("存储号码"));
+    QAction* callers = AddCommand("actionCallerRecords", QStringLiteral("来电记录(&I)"), command::kCallerRecords,
+                                  QStringLiteral("显示来电记录"), QStringLiteral("显示来电记录"));
+    QAction* about = AddCommand("actionAbout", QStringLiteral("关于(&A)"), command::kAbout,
+                                QStringLiteral("本程序版本信息"), QStringLiteral("关于...."));
+    fax->addActions({read, view, remove, exit});
+    settings->addActions({modem, numbers, callers});
+    help->addAction(about);
+
+    read->setIcon(images::ToolbarImage(images::kRead));
+    view->setIcon(images::ToolbarImage(images::kView));
+    modem->setIcon(images::ToolbarImage(images::kSettings));
+    numbers->setIcon(images::ToolbarImage(images::kPhoneNumbers));
+    remove->setIcon(images::ToolbarImage(images::kDelete));
+    exit->setIcon(images::ToolbarImage(images::kExit));
+    about->setIcon(images::ToolbarImage(images::kAbout));
+    // Menus show no images, as the program's menus never had any.
+    for (QAction* action : {read, view, remove, exit, modem, numbers, callers, about})
+        action->setIconVisibleInMenu(false);
+
+    connect(read, &QAction::triggered, m_view, &CFAXDESKView::OnReadFaxes);
+    connect(view, &QAction::triggered, m_view, &CFAXDESKView::OnViewFax);
+    connect(remove, &QAction::triggered, m_view, &CFAXDESKView::OnDeleteFax);
+    connect(modem, &QAction::triggered, m_view, &CFAXDESKView::OnModemSettings);
+    connect(numbers, &QAction::triggered, m_view, &CFAXDESKView::OnPhoneNumbers);
+    connect(callers, &QAction::triggered, m_view, &CFAXDESKView::OnCallerRecords);
+    connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    // Toolbar: flat buttons, the caller records have none.
+    QToolBar* tools = addToolBar(QStringLiteral("toolBar"));
+    tools->setObjectName(QStringLiteral("toolBar"));
+    tools->setIconSize(QSize(images::kToolbarImageWidth, images::kToolbarImageHeight));
+    tools->setAllowedAreas(Qt::AllToolBarAreas);
+    tools->setFloatable(true);
+    tools->setMovable(true);
+    tools->addActions({read, view, modem, numbers, remove});
+    tools->addSeparator();
+    tools->addAction(exit);
+    tools->addSeparator();
+    tools->addAction(about);
+
+    // Status bar: the message pane, then Caps Lock, Num Lock and Scroll Lock.
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    m_capsIndicator = MakeIndicator("indicatorCaps", QStringLiteral("大写"), bar);
+    m_numIndicator = MakeIndicator("indicatorNum", QStringLiteral("数字"), bar);
+    m_scrollIndicator = MakeIndicator("indicatorScroll", QStringLiteral("滚动"), bar);
+    status::RegisterStatusBar(bar);
+    status::SetStatusText(titles::ApplicationTitle());
+    UpdateLockIndicators();
+    qApp->installEventFilter(this);
+
+    resize(720, 480);
+    CentreOnScreen();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    status::RegisterStatusBar(nullptr);
+}
+
+QAction* CMainFrame::AddCommand(const char* objectName, const QString& text, int id, const QString& prompt,
+                                const QString& tip) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(objectName));
+    action->setData(id);
+    action->setStatusTip(prompt);
+    action->setToolTip(tip);
+    return action;
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    for (QAction* action : findChildren<QAction*>())
+        if (action->data().toInt() == commandId)
+            return action;
+    return nullptr;
+}
+
+void CMainFrame::OnAbout() {
+    CAboutBoxDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const LockKeyState keys = PlatformHasKeyboard() ? ReadLockKeys() : LockKeyState{};
+    const std::pair<QLabel*, bool> indicators[] = {
+        {m_capsIndicator, keys.caps}, {m_numIndicator, keys.num}, {m_scrollIndicator, keys.scroll}};
+    for (const auto& [label, on] : indicators) {
+        label->setVisible(keys.known);
+        label->setText(on ? label->property("indicatorText").toString() : QString());
+    }
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // A prompt shows while a menu item is highlighted or the pointer rests on a button; when it
+    // ends, pane 0 goes back to the text the program last put there.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? status::RequestedText() : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // A lock key changes its light when it is released; another program may have changed it
+    // while this window was in the background.
+    if (event->type() == QEvent::KeyRelease || (watched == this && event->type() == QEvent::WindowActivate))
+        UpdateLockIndicators();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::CentreOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+}

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppServices.h"
+
+#include <QMainWindow>
+
+class CFAXDESKView;
+class QLabel;
+
+// Command ids of the menu and the toolbar; each QAction carries its id as data.
+namespace command {
+constexpr int kReadFaxes = 32773;
+constexpr int kViewFax = 32774;
+constexpr int kModemSettings = 32775;
+constexpr int kDeleteFax = 32776;
+constexpr int kAbout = 32779;
+constexpr int kPhoneNumbers = 32784;
+constexpr int kCallerRecords = 32786;
+constexpr int kExit = 57665;
+} // namespace command
+
+// The program's only top-level window: menu, toolbar, status bar (message pane and the three lock
+// indicators) and the fax list as client area. The commands of the fax list, the settings and the
+// phone numbers go to the view; about and exit are the frame's own.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(const AppServices& services, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CFAXDESKView* View() const { return m_view; }
+    // The action of a command id, or nullptr.
+    QAction* Action(int commandId) const;
+    // Command 32779: the about box, modal.
+    void OnAbout();
+    // Shows "大写", "数字" and "滚动" while the key is on; hidden where the platform cannot tell.
+    void UpdateLockIndicators();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* AddCommand(const char* objectName, const QString& text, int id, const QString& prompt, const QString& tip);
+    void CentreOnScreen();
+
+    const AppServices& m_services;
+    CFAXDESKView* m_view = nullptr;
+    QLabel* m_capsIndicator = nullptr;
+    QLabel* m_numIndicator = nullptr;
+    QLabel* m_scrollIndicator = nullptr;
+};

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "faxlist/CFAXDESKView.h"
+
+#include "app/MessageBoxService.h"
+#include "platform/Gbk.h"
+#include "platform/ProfileFile.h"
+#include "platform/TempFile.h"
+
+#include <QFile>
+
+namespace {
+const char* const kSettings = "DEZAZAZE";
+
+// A row-map entry that is missing reads "NULL"; such a row is not acted on.
+bool IsNull(const std::string& value) {
+    return value == FaxRecordStore::kNull;
+}
+
+// Leading and trailing blanks, tabs and line ends removed.
+std::string Trimmed(const std::string& text) {
+    const char* const kSpace = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+} // namespace
+
+CFAXDESKView::CFAXDESKView(const AppServices& services, QWidget* parent)
+    : CListViewEx(parent), m_services(services), m_link(services.Link()) {
+    setObjectName(QStringLiteral("faxListView"));
+    m_store.OpenStore(services.programPath);
+    m_programDirectory = m_store.ProgramDirectory();
+    m_tempDirectory = tempfile::TempDirectory();
+
+    InsertColumn(QStringLiteral("读取时间"), 150);
+    InsertColumn(QStringLiteral("对方ID"), 200);
+    InsertColumn(QStringLiteral("阅览"), 50);
+    InsertColumn(QStringLiteral("传真页数"), 100);
+    InsertColumn(QStringLiteral("传真分辨率"), 100);
+
+    connect(this, &CListViewEx::LeftDoubleClicked, this, &CFAXDESKView::OnViewFax);
+    ReloadRows();
+}
+
+CFAXDESKView::~CFAXDESKView() = default;
+
+void CFAXDESKView::ReloadRows() {
+    std::vector<QStringList> rows;
+    m_store.LoadRecords([&rows](const FaxRecord& record) {
+        rows.push_back({gbk::ToQString(record.time), gbk::ToQString(record.id),
+                        record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"), gbk::ToQString(record.page),
+                        record.fine ? QStringLiteral("高") : QStringLiteral("低")});
+    });
+    Rows().SetRows(std::move(rows));
+}
+
+void CFAXDESKView::SetReadMark(int row) {
+    Rows().SetCell(row, kColumnRead, QStringLiteral("已阅"));
+}
+
+void CFAXDESKView::OnViewFax() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const std::string file = m_store.FileOfRow(row);
+    const std::string section = m_store.SectionOfRow(row);
+    if (IsNull(file) || IsNull(section))
+        return;
+
+    const std::string& ini = m_store.IniPath();
+    const std::string viewer = profile::GetString(ini, kSettings, "FAXVIEW", FaxRecordStore::kNull);
+    const int viewFax = profile::GetInt(ini, kSettings, "ViewFax", 1);
+    if (viewFax != 0) {
+        // Opened with the desktop's program for the file type; read whatever the outcome.
+        m_services.shell.OpenByFileType(Trimmed(file));
+    } else {
+        if (viewer == FaxRecordStore::kNull) {
+            m_services.messages.Show(this, QStringLiteral("Ambrelo传真阅览器没有找到！请在参数设置中重新设置！"),
+                                     MessageBoxService::Icon::None);
+            return;
+        }
+        // The viewer's command line is the viewer path, two blanks and the page file; started
+        // without a shell, the viewer as the program and the page file as its one argument.
+        if (!m_services.shell.StartProgram(viewer, file))
+            return;
+    }
+    m_store.MarkRead(section);
+    SetReadMark(row);
+}
+
+void CFAXDESKView::OnDeleteFax() {
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const std::string file = m_store.FileOfRow(row);
+    const std::string section = m_store.SectionOfRow(row);
+    if (IsNull(section))
+        return;
+    // The page file may already be gone; the record goes all the same.
+    if (!IsNull(file))
+        QFile::remove(gbk::ToQString(file));
+    m_store.RemoveRecord(section);
+    Rows().RemoveRow(row);
+    m_store.DropRowMap();
+    ReloadRows();
+}

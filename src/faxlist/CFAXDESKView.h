@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppServices.h"
+#include "fax/FaxFileWriter.h"
+#include "faxlist/CListViewEx.h"
+#include "faxlist/FaxRecordStore.h"
+#include "modem/ModemLink.h"
+
+#include <string>
+
+// The list of received faxes, the client area of the main window. Five columns, one row per fax
+// record of RERAVA.INI. The menu commands of the fax list, the settings, the phone numbers and
+// the caller records arrive here; the view owns what those commands share: the record store, the
+// modem link, the fax page file writer and the program and temporary directories.
+class CFAXDESKView : public CListViewEx {
+    Q_OBJECT
+public:
+    enum Column { kColumnTime, kColumnId, kColumnRead, kColumnPages, kColumnResolution };
+
+    explicit CFAXDESKView(const AppServices& services, QWidget* parent = nullptr);
+    ~CFAXDESKView() override;
+
+    // Empties the list and fills it from the record store in one go; this also rebuilds the row map.
+    void ReloadRows();
+    // Shows "已阅" in the read column of `row`.
+    void SetReadMark(int row);
+
+    // Command 32773 (src/fax/OnReadFaxes.cpp).
+    void OnReadFaxes();
+    // Command 32774 and a double-click in the list.
+    void OnViewFax();
+    // Command 32776.
+    void OnDeleteFax();
+    // Command 32775 (src/settings/OnModemSettings.cpp).
+    void OnModemSettings();
+    // Command 32784 (src/phonebook/OnPhoneNumbers.cpp).
+    void OnPhoneNumbers();
+    // Command 32786 (src/phonebook/OnCallerRecords.cpp).
+    void OnCallerRecords();
+
+    const AppServices& Services() const { return m_services; }
+    FaxRecordStore& Store() { return m_store; }
+    ModemLink& Link() { return m_link; }
+    FaxFileWriter& Writer() { return m_writer; }
+    // RERAVA.INI beside the running program.
+    const std::string& IniPath() const { return m_store.IniPath(); }
+    // The running program's directory, with its trailing '/'.
+    const std::string& ProgramDirectory() const { return m_programDirectory; }
+    // The temporary directory, with its trailing '/'.
+    const std::string& TempDirectory() const { return m_tempDirectory; }
+
+    // The reception time of the fax being saved by the read command: as stored in "TIME" and as
+    // used for the page file's name.
+    std::string m_receptionTime;
+    std::string m_receptionName;
+
+private:
+    const AppServices& m_services;
+    FaxRecordStore m_store;
+    std::string m_programDirectory;
+    std::string m_tempDirectory;
+    ModemLink m_link;
+    FaxFileWriter m_writer;
+};

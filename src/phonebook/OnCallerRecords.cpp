@@ -1,0 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "faxlist/CFAXDESKView.h"
+
+// The caller-records command; not wired to its dialog or exchange yet.
+void CFAXDESKView::OnCallerRecords() {}
