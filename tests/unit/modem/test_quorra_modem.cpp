@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The simulated Quorra modem answers the command set as the program relies on it; driven through
+// the real modem link on virtual time.
+#include "modem/ModemCommands.h"
+#include "modem/ModemLink.h"
+#include "support/SimModemFixture.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace std::string_literals;
+
+namespace {
+
+class ModemTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(link.Open("COM1")); }
+    void TearDown() override { link.Close(); }
+
+    bool Acked(std::string_view command, uint32_t waitMs = 1000) {
+        return link.SendCommand(command, waitMs, false, true, true) && link.ReplyContains(modem::kOk);
+    }
+    // One page: "AT+FDR" answered CONNECT, DC2, the data up to DLE ETX, then the "OK". The capture
+    // keeps the DLE of the closing DLE ETX as its last byte.
+    std::string FetchPage() {
+        if (!link.SendCommand(modem::kReceivePage, 1000, false, true, true) || !link.ReplyContains(modem::kConnect))
+            return "no CONNECT";
+        const std::string path = testsupport::MakeTempDir() + "page";
+        link.OpenCapture(path);
+        link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+        const bool complete = link.CaptureData();
+        link.CloseCapture();
+        if (!complete)
+            return "cut";
+        EXPECT_TRUE(link.WaitForText(5000, modem::kOk));
+        return testsupport::ReadFile(path);
+    }
+
+    SimModemFixture sim;
+    ModemLink link{sim.env};
+};
+
+TEST_F(ModemTest, PresenceEchoAndUnknownCommands) {
+    EXPECT_TRUE(link.SendCommand(modem::kAttention, 500, false, true, true));
+    EXPECT_EQ(link.ReplyText(), "\r\nOK\r\n") << "no echo by default";
+    EXPECT_TRUE(Acked("ATE1\r"));
+    EXPECT_TRUE(link.SendCommand(modem::kAttention, 500, false, true, true));
+    EXPECT_EQ(link.ReplyText(), "AT\r\r\nOK\r\n");
+    EXPECT_TRUE(Acked("ATE0\r"));
+    EXPECT_TRUE(link.SendCommand("AT+BOGUS\r", 500, false, true, true));
+    EXPECT_EQ(link.ReplyText(), "\r\nERROR\r\n");
+    EXPECT_FALSE(link.ReplyContains(modem::kOk));
+}
+
+TEST_F(ModemTest, PlaysBackStoredFaxesPageByPage) {
+    const std::string page1 = "\x00\x10\x01\x80page one\x10"s;
+    const std::string page2 = "page two";
+    sim.com1.AddFax({"0755 1234", true, {page1, page2}});
+    sim.com1.AddFax({"OTHER", false, {"only page"}});
+    for (std::string_view setup : {modem::kFaxClass2, modem::kEnableReception, modem::kDirectBitOrder,
+                                   modem::kQueryCapabilities, modem::kSessionParameters})
+        EXPECT_TRUE(Acked(setup)) << setup;
+
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
+    link.SendCommand(modem::kAnswer, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForOk());
+    const std::string report = link.ReplyText();
+    EXPECT_NE(report.find("+FTSI: \"0755 1234\""), std::string::npos) << report;
+    EXPECT_NE(report.find("+FDCS: 1,5,0,2,0,0,0,0"), std::string::npos) << report;
+    EXPECT_LT(report.find("FTSI"), report.find("+FDCS")) << "the identification comes before the DCS";
+    EXPECT_EQ(FetchPage(), page1 + "\x10");
+    EXPECT_EQ(FetchPage(), page2 + "\x10");
+    EXPECT_EQ(FetchPage(), "no CONNECT");
+    EXPECT_EQ(sim.com1.FaxesLeft(), 1u);
+
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForText(10000, modem::kRing));
+    link.SendCommand(modem::kAnswer, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForOk());
+    EXPECT_NE(link.ReplyText().find("+FDCS: 0,"), std::string::npos);
+    EXPECT_EQ(FetchPage(), "only page\x10");
+    EXPECT_EQ(FetchPage(), "no CONNECT");
+
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    EXPECT_FALSE(link.WaitForText(5000, modem::kRing)) << "no RING after the last fax";
+    for (std::string_view back : {modem::kDataClass, modem::kHangUp, modem::kReset})
+        EXPECT_TRUE(Acked(back, 100));
+    EXPECT_EQ(sim.com1.FaxClass(), 0);
+}
+
+TEST_F(ModemTest, FlowControlLosesNoPageByteWhileTheProgramIsBusy) {
+    std::string page;
+    for (int i = 0; i < 30000; ++i)
+        page.push_back(static_cast<char>(i * 7));
+    sim.com1.AddFax({"X", true, {page}});
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
+    link.SendCommand(modem::kAnswer, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForOk());
+    ASSERT_TRUE(link.SendCommand(modem::kReceivePage, 1000, false, true, true));
+    const std::string path = testsupport::MakeTempDir() + "page";
+    link.OpenCapture(path);
+    link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+    sim.time.Advance(3000); // the program does something else while the page streams in
+    ASSERT_TRUE(link.CaptureData());
+    link.CloseCapture();
+    EXPECT_TRUE(testsupport::ReadFile(path) == page + "\x10");
+}
+
+TEST_F(ModemTest, SettingsAreKeptAndStoredByAmpW) {
+    for (std::string_view command : {"AT#RING=4\r", "AT#PASS=\r", "AT#FLID=\"\"\r", "AT#DATE=MON,12,7,26\r",
+                                     "AT#TIME=10,38,30,PM\r", "AT+VCID=0\r", "AT&Z30=0,1\r", "AT&Z31=\r"})
+        EXPECT_TRUE(Acked(command)) << command;
+    EXPECT_EQ(sim.com1.PendingSetting("#RING"), "4");
+    EXPECT_EQ(sim.com1.StoredSetting("#RING"), "") << "not stored before AT&W";
+    EXPECT_EQ(sim.com1.Slot(30), "0,1");
+    EXPECT_TRUE(Acked(modem::kStoreConfiguration));
+    EXPECT_EQ(sim.com1.StoredSetting("#RING"), "4");
+    EXPECT_EQ(sim.com1.StoredSetting("#FLID"), "\"\"");
+    EXPECT_EQ(sim.com1.StoredSetting("#DATE"), "MON,12,7,26");
+    EXPECT_EQ(sim.com1.StoreCount(), 1);
+    EXPECT_EQ(sim.com1.Commands().front(), "AT#RING=4");
+    EXPECT_EQ(sim.com1.Commands().back(), "AT&W");
+}
+
+TEST_F(ModemTest, NumberedSlots) {
+    EXPECT_TRUE(Acked("AT&Z0=87654321\r"));
+    EXPECT_TRUE(Acked("AT&Z78=ZHANG\r"));
+    EXPECT_TRUE(Acked("AT&Z5=\r"));
+    EXPECT_FALSE(Acked("AT&Z100=1\r"));
+    EXPECT_FALSE(Acked("AT&Z=1\r"));
+    EXPECT_EQ(sim.com1.Slot(0), "87654321");
+    EXPECT_EQ(sim.com1.Slot(78), "ZHANG");
+}
+
+TEST_F(ModemTest, CallerListingComesAfterTheFirst100MsAndEndsWithOk) {
+    sim.com1.AddCall({"87654321", "14300825"});
+    sim.com1.AddCall({"010", "09150102"});
+    EXPECT_FALSE(link.SendCommand(modem::kCallerListing, 100, false, true, true));
+    ASSERT_TRUE(link.WaitForOk());
+    const std::string listing = link.ReplyText();
+    EXPECT_NE(listing.find("\r\n[TELEPHONE NUMBERS]\r\n0F=8765432114300825\r\n10=01009150102\r\n11=\r\n"),
+              std::string::npos)
+        << listing;
+    EXPECT_NE(listing.find("1D=\r\n"), std::string::npos);
+    EXPECT_EQ(listing.find("1E="), std::string::npos);
+}
+
+TEST_F(ModemTest, ScriptedFaults) {
+    using quorra::FaultKind;
+    sim.com1.AddFault({FaultKind::NoAck, "AT#PASS=", 2, 0, {}, 0});
+    sim.com1.AddFault({FaultKind::Late, "AT#TS=", 0, 1500, {}, 0});
+    sim.com1.AddFault({FaultKind::Error, "AT#CS=", 0, 0, {}, 0});
+    sim.com1.AddFault({FaultKind::Garbage, "AT#FAX=", 0, 0, "\xff\0\x81"s, 0});
+    EXPECT_TRUE(Acked("AT#PASS=1\r"));
+    EXPECT_FALSE(Acked("AT#PASS=2\r")) << "the second one is ignored";
+    EXPECT_EQ(sim.com1.PendingSetting("#PASS"), "1");
+    EXPECT_FALSE(Acked("AT#TS=1\r")) << "answered after the wait";
+    EXPECT_TRUE(link.SendCommand("", 1000, false, false, true) && link.ReplyContains(modem::kOk));
+    EXPECT_FALSE(Acked("AT#CS=1\r"));
+    EXPECT_TRUE(link.SendCommand("AT#FAX=1\r", 1000, false, true, true));
+    EXPECT_EQ(link.LastRead(), "\xff\0\x81\r\nOK\r\n"s);
+
+    sim.com1.AddFault({FaultKind::Silence, "ATH", 0, 0, {}, 0});
+    EXPECT_FALSE(Acked("ATH\r"));
+    EXPECT_FALSE(Acked("AT\r")) << "silent from then on";
+}
+
+TEST_F(ModemTest, APageCutShortHasNoEnd) {
+    sim.com1.AddFault({quorra::FaultKind::CutPage, "\x12", 1, 0, {}, 3});
+    sim.com1.AddFax({"X", true, {"ABCDEF"}});
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
+    link.SendCommand(modem::kAnswer, 100, false, true, true);
+    ASSERT_TRUE(link.WaitForOk());
+    EXPECT_EQ(FetchPage(), "cut");
+}
+
+TEST(PageSplitTest, SplitsAtEachRtc) {
+    // EOL = 000000000001; six in a row end a page. 0x00 0x10 0x01 holds 11 zeros, a one, then 0x001
+    // again: build 6 EOLs as 9 bytes (72 bits = 6 x 12).
+    const std::string rtc = "\x00\x10\x01\x00\x10\x01\x00\x10\x01"s;
+    const std::string line = "\x00\x1a\xb5"s; // an EOL and some data bits
+    const std::string page1 = line + line + rtc;
+    const std::string page2 = line + rtc;
+    EXPECT_EQ(quorra::SplitPagesAtRtc(page1 + page2), (std::vector<std::string>{page1, page2}));
+    EXPECT_EQ(quorra::SplitPagesAtRtc(page1 + "\0\0"s), (std::vector<std::string>{page1}));
+    EXPECT_EQ(quorra::SplitPagesAtRtc(line), (std::vector<std::string>{line})) << "no RTC: one page";
+}
+
+} // namespace
