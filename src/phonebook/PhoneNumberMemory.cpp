@@ -1,2 +1,54 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phonebook/PhoneNumberMemory.h"
+
+#include "modem/ModemCommands.h"
+#include "modem/ModemLink.h"
+#include "platform/ProfileFile.h"
+
+namespace phonebook {
+
+std::string SlotKey(int slot) {
+    return "At7z" + std::to_string(slot);
+}
+
+std::string SlotCommand(int slot, std::string_view text) {
+    std::string command = "AT&Z" + std::to_string(slot) + "=";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        command += (u < 0x20 || u == 0x7F) ? ' ' : c;
+    }
+    command += '\r';
+    return command;
+}
+
+std::string IniPathBeside(const std::string& programPath) {
+    const size_t slash = programPath.find_last_of("/\\");
+    const std::string directory = slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
+    return directory + kIniFileName;
+}
+
+SlotTexts LoadPhoneNumbers(const std::string& iniPath) {
+    const ProfileFile file = ProfileFile::Load(iniPath);
+    SlotTexts texts;
+    for (size_t i = 0; i < kSlotCount; ++i)
+        texts[i] = file.GetString(kSection, SlotKey(kSlotOrder[i]), "");
+    return texts;
+}
+
+bool StorePhoneNumbers(const std::string& iniPath, const SlotTexts& texts) {
+    ProfileFile file = ProfileFile::Load(iniPath);
+    for (size_t i = 0; i < kSlotCount; ++i)
+        file.WriteString(kSection, SlotKey(kSlotOrder[i]), texts[i]);
+    return file.Save();
+}
+
+int SendToModem(ModemLink& link, const SlotTexts& texts) {
+    for (size_t i = 0; i < kSlotCount; ++i) {
+        link.SendCommand(SlotCommand(kSlotOrder[i], texts[i]), kSlotAckWait, false, true, true);
+        if (!link.ReplyContains(modem::kOk))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace phonebook
