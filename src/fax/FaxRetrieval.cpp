@@ -139,7 +139,8 @@ std::string TiffPathFor(const std::string& programDirectory, const QDateTime& ti
         const std::string path =
             programDirectory + stamp.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
         std::error_code error;
-        if (!given.contains(path) && !std::filesystem::exists(std::filesystem::symlink_status(path, error)) && !error) {
+        const auto type = std::filesystem::symlink_status(path, error).type();
+        if (!given.contains(path) && type == std::filesystem::file_type::not_found) {
             given.insert(path);
             return path;
         }

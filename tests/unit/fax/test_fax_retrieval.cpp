@@ -1,0 +1,508 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The read command and the retrieval behind it, against the simulated modem on virtual time: one
+// table of modems (absent, empty, faulty, holding faxes of several kinds) and what each run must
+// leave behind: result, messages, status texts, records in RERAVA.INI, capture and TIFF files, and
+// the window and the port given back.
+#include "fax/FaxFileWriter.h"
+#include "fax/FaxRetrieval.h"
+#include "faxlist/FaxRecordStore.h"
+#include "modem/ModemLink.h"
+#include "platform/ProfileFile.h"
+#include "support/SimModemFixture.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Page(const char* name) {
+    return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
+}
+
+// A fixed "now"; each reading may step it on.
+class FixedWallClock final : public WallClock {
+public:
+    QDateTime Now() const override {
+        const QDateTime now = m_now;
+        m_now = m_now.addSecs(m_step);
+        return now;
+    }
+    mutable QDateTime m_now{QDate(2024, 3, 5), QTime(14, 7, 9)};
+    int m_step = 0;
+};
+
+// The window as the read command sees it: every call in order.
+class RecordingHost final : public retrieval::CommandHost {
+public:
+    void SetStatusText(const QString& text) override {
+        events.push_back("status:" + text.toStdString());
+        texts.push_back(text);
+    }
+    void SetBusy(bool on) override {
+        busy = on;
+        events.push_back(on ? "busy:1" : "busy:0");
+    }
+    void EnableMainWindow(bool on) override {
+        enabled = on;
+        events.push_back(on ? "enable:1" : "enable:0");
+    }
+    void ShowStopMessage(const QString& text) override {
+        messages.push_back(text);
+        busyAtMessage.push_back(busy);
+        events.push_back("message:" + text.toStdString());
+    }
+    void ReloadRows() override { events.push_back("reload"); }
+
+    std::vector<std::string> events;
+    std::vector<QString> texts;
+    std::vector<QString> messages;
+    std::vector<bool> busyAtMessage;
+    bool busy = false;
+    bool enabled = true;
+};
+
+struct ExpectedRecord {
+    std::string id; // as read back
+    std::string page;
+    bool fine;
+};
+
+struct Scenario {
+    const char* name;
+    std::function<void(SimModemFixture&)> setUp;
+    int result;
+    QString message; // empty: none
+    std::vector<ExpectedRecord> records;
+};
+
+class ReadCommand : public ::testing::TestWithParam<Scenario> {
+protected:
+    void SetUp() override {
+        store.OpenStoreAt(programDir + "RERAVA.INI");
+        // An earlier fax already listed: the counter goes on from it.
+        testsupport::WriteFile(programDir + "RERAVA.INI", "[FAX]\r\nNUM=5\r\n");
+    }
+
+    int Run() {
+        const retrieval::Context context{link, writer, store, tempDir, programDir, wallClock, host};
+        return retrieval::RunReadCommand(context, host);
+    }
+
+    std::vector<FaxRecord> Records() {
+        std::vector<FaxRecord> records;
+        store.LoadRecords([&](const FaxRecord& r) { records.push_back(r); });
+        return records;
+    }
+
+    std::vector<std::string> Files(const std::string& dir, const std::string& extension) const {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().extension() == extension)
+                files.push_back(entry.path().string());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    SimModemFixture sim;
+    ModemLink link{sim.env};
+    FaxFileWriter writer;
+    FaxRecordStore store;
+    FixedWallClock wallClock;
+    RecordingHost host;
+    std::string programDir = testsupport::MakeTempDir();
+    std::string tempDir = testsupport::MakeTempDir();
+};
+
+// Directories in a TIFF file, as libtiff's own tool counts them; -1 when it cannot read the file.
+int TiffPages(const std::string& path) {
+    const std::string command = "tiffinfo '" + path + "' 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string out;
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    if (::pclose(pipe) != 0)
+        return -1;
+    int pages = 0;
+    for (size_t at = out.find("TIFF Directory at"); at != std::string::npos; at = out.find("TIFF Directory at", at + 1))
+        ++pages;
+    return pages;
+}
+
+quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages) {
+    return quorra::StoredFax{std::move(id), fine, std::move(pages)};
+}
+
+// A sender identification as real modems report it: 20 characters, right-aligned.
+const std::string kPaddedId = "     +86 10 87654321";
+
+quorra::Fault MakeFault(quorra::FaultKind kind, std::string command = {}, int occurrence = 0, size_t afterBytes = 0,
+                        std::string bytes = {}) {
+    quorra::Fault fault;
+    fault.kind = kind;
+    fault.command = std::move(command);
+    fault.occurrence = occurrence;
+    fault.afterBytes = afterBytes;
+    fault.bytes = std::move(bytes);
+    return fault;
+}
+
+quorra::Fault NoAck(std::string command, int occurrence = 0) {
+    return MakeFault(quorra::FaultKind::NoAck, std::move(command), occurrence);
+}
+
+TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
+    const Scenario& s = GetParam();
+    s.setUp(sim);
+    const int result = Run();
+
+    EXPECT_EQ(result, s.result);
+    if (s.message.isEmpty()) {
+        EXPECT_TRUE(host.messages.empty());
+    } else {
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], s.message);
+        // "no stored fax" is told while the wait cursor still shows; the failures after it is gone.
+        EXPECT_EQ(host.busyAtMessage[0], s.result == retrieval::kNoStoredFax);
+    }
+
+    // However it went, the window and the port are given back and the list reloaded.
+    ASSERT_GE(host.events.size(), 4u);
+    EXPECT_EQ(host.events.front(), "busy:1");
+    const std::vector<std::string> tail(host.events.end() - 4, host.events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"enable:1", "status:" + retrieval::kIdleText.toString().toStdString(),
+                                              "busy:0", "reload"}));
+    EXPECT_FALSE(link.IsOpen());
+    ModemLink next(sim.env);
+    const bool lineGone = sim.com1.LineDown();
+    EXPECT_TRUE(next.Open("COM1") || next.Open("COM2") || s.result == retrieval::kNoModem || lineGone)
+        << "the next command finds the port free";
+
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), s.records.size());
+    const ProfileFile ini = ProfileFile::Load(store.IniPath());
+    EXPECT_EQ(ini.GetInt("FAX", "NUM", 0), 5 + static_cast<int>(s.records.size()));
+    std::vector<std::string> files;
+    for (size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(records[i].section);
+        EXPECT_EQ(records[i].section, "FAX" + std::to_string(6 + i));
+        EXPECT_EQ(records[i].id, s.records[i].id);
+        EXPECT_EQ(records[i].page, s.records[i].page);
+        EXPECT_EQ(records[i].fine, s.records[i].fine);
+        EXPECT_FALSE(records[i].read);
+        EXPECT_EQ(records[i].time, "2024/03/05  14:07:09");
+        ASSERT_EQ(records[i].file.rfind(programDir, 0), 0u) << records[i].file;
+        EXPECT_EQ(TiffPages(records[i].file), std::stoi(s.records[i].page));
+        files.push_back(records[i].file);
+    }
+    // Faxes finished within the same second each keep their own file: the next free second.
+    const char* const names[] = {"20240305140709.TIF", "20240305140710.TIF", "20240305140711.TIF"};
+    for (size_t i = 0; i < files.size() && i < 3; ++i)
+        EXPECT_EQ(files[i], programDir + names[i]);
+    EXPECT_EQ(Files(programDir, ".TIF").size(), records.size());
+}
+
+const QString kNoModem = retrieval::kNoModemMessage.toString();
+const QString kNoFax = retrieval::kNoFaxMessage.toString();
+const QString kFailed = retrieval::kFailedMessage.toString();
+
+INSTANTIATE_TEST_SUITE_P(
+    Modems, ReadCommand,
+    ::testing::Values(
+        Scenario{"NoModemOnEitherPort", [](SimModemFixture& sim) { sim.RemoveCom1(); }, 1, kNoModem, {}},
+        Scenario{"SilentModemOnCom1NoCom2",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(MakeFault(quorra::FaultKind::Silence)); },
+                 1,
+                 kNoModem,
+                 {}},
+        Scenario{"ModemOnCom2Only",
+                 [](SimModemFixture& sim) {
+                     sim.RemoveCom1();
+                     sim.AddCom2().AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
+        Scenario{"ModemOnCom2WithoutFax",
+                 [](SimModemFixture& sim) {
+                     sim.RemoveCom1();
+                     sim.AddCom2();
+                 },
+                 7,
+                 kNoFax,
+                 {}},
+        Scenario{"NoStoredFax", [](SimModemFixture&) {}, 7, kNoFax, {}},
+        Scenario{"FaxClassUnacknowledged",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(NoAck("AT+FCLASS=2")); },
+                 2,
+                 kFailed,
+                 {}},
+        Scenario{"ReceptionUnacknowledged",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(NoAck("AT+FCR=1")); },
+                 3,
+                 kFailed,
+                 {}},
+        Scenario{"BitOrderUnacknowledged",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(NoAck("AT+FBOR=0")); },
+                 4,
+                 kFailed,
+                 {}},
+        Scenario{"CapabilitiesUnacknowledged",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(NoAck("AT+FDCC=?")); },
+                 5,
+                 kFailed,
+                 {}},
+        Scenario{"SessionParametersRefused",
+                 [](SimModemFixture& sim) { sim.com1.AddFault(MakeFault(quorra::FaultKind::Error, "AT+FDIS=")); },
+                 6,
+                 kFailed,
+                 {}},
+        Scenario{"SecondFaxDoesNotAnswer",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine")}));
+                     sim.com1.AddFax(Fax("SECOND", true, {Page("checker")}));
+                     sim.com1.AddFault(NoAck("ATA", 2));
+                 },
+                 10,
+                 kFailed,
+                 {{"+86 10 87654321", "1", true}}},
+        Scenario{"FirstPageNeverEnds",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::CutPage, "\x12", 0, 300));
+                 },
+                 9,
+                 kFailed,
+                 {}},
+        Scenario{"LineGoesAwayInTheSecondFaxsPage",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, false, {Page("text-normal-fill")}));
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 1000));
+                 },
+                 11,
+                 kFailed,
+                 {{"+86 10 87654321", "1", false}}},
+        Scenario{"GarbageAnswerReport",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::Garbage, "ATA", 0, 0, "\x7f\x01\xfe#~~~\r\n"s));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
+        Scenario{"NoPageAfterTheAnswer",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFault(NoAck("AT+FDR"));
+                 },
+                 9,
+                 kFailed,
+                 {}},
+        Scenario{"ThreePages",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "3", true}}},
+        Scenario{"ResolutionFromTheDcsText",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, false, {Page("text-normal-fill")}));
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", false}, {"+86 10 87654321", "1", true}}},
+        // The identification is the 20 characters after the opening quote: a short one brings its
+        // closing quote and the line end (neutralised in the file) with it.
+        Scenario{"ShortIdentification",
+                 [](SimModemFixture& sim) { sim.com1.AddFax(Fax("ABC", true, {Page("checker")})); },
+                 0,
+                 {},
+                 {{"ABC\"", "1", true}}},
+        Scenario{"IdentificationWithLineBreaks",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax("A\r\n[FAX]\r\nNUM=0", true, {Page("checker")}));
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 0,
+                 {},
+                 {{"A  [FAX]  NUM=0\"", "1", true}, {"+86 10 87654321", "1", true}}},
+        // The answer report complete, OK line and all, within the 100 ms after "ATA".
+        Scenario{"QuickAnswerReport",
+                 [](SimModemFixture& sim) {
+                     sim.com1.Timing().answerDelayMs = 20;
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
+        // The report starts within the 100 ms and ends after them.
+        Scenario{"AnswerReportAcrossTheWait",
+                 [](SimModemFixture& sim) {
+                     sim.com1.Timing().answerDelayMs = 97;
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
+        Scenario{"SlowModemWithinItsWaits",
+                 [](SimModemFixture& sim) {
+                     sim.com1.Timing().answerDelayMs = 4000;
+                     sim.com1.Timing().ringDelayMs = 4500;
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFax(Fax(kPaddedId, false, {Page("text-normal-fill")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}, {"+86 10 87654321", "1", false}}},
+        // The three "AT"s before the retrieval only wake the modem; the retrieval's own one counts.
+        Scenario{"ModemAwakeOnlyFromTheThirdAt",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFault(NoAck("AT", 1));
+                     sim.com1.AddFault(NoAck("AT", 2));
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
+        Scenario{"ModemThatStopsAfterTheWakeUp",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::Silence, "AT", 4));
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                 },
+                 1,
+                 kNoModem,
+                 {}}),
+    [](const ::testing::TestParamInfo<Scenario>& p) { return std::string(p.param.name); });
+
+TEST_F(ReadCommand, TellsItsProgressInOrder) {
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+    ASSERT_EQ(Run(), 0);
+    const std::vector<QString> expected{
+        retrieval::kDetectingText.toString(), retrieval::kDetectingText.toString(),
+        retrieval::kSettingUpText.toString(), retrieval::kReadingText.toString(),
+        retrieval::kSucceededText.toString(), retrieval::kIdleText.toString(),
+    };
+    EXPECT_EQ(host.texts, expected);
+    EXPECT_EQ(host.events[0], "busy:1");
+    EXPECT_EQ(host.events[1], "enable:0");
+
+    // What went over the line, in order, and the modem back in data mode at the end.
+    std::vector<std::string> commands = sim.com1.Commands();
+    const std::vector<std::string> expectedCommands{"AT",        "AT",          "AT",
+                                                    "AT",        "AT+FCLASS=2", "AT+FCR=1",
+                                                    "AT+FBOR=0", "AT+FDCC=?",   "AT+FDIS=1,5,0,0,0,0,0,0",
+                                                    "ATG",       "ATA",         "AT+FDR",
+                                                    "\x12",      "AT+FDR",      "ATG",
+                                                    "AT",        "AT+FCLASS=0", "ATH",
+                                                    "AT",        "AT+FCLASS=0", "ATH",
+                                                    "ATZ"};
+    EXPECT_EQ(commands, expectedCommands);
+    EXPECT_EQ(sim.com1.FaxClass(), 0);
+    EXPECT_EQ(sim.com1.FaxesLeft(), 0u);
+}
+
+// The capture file: header fields from the answer report, the page count and the data length.
+TEST_F(ReadCommand, CaptureHeaderHoldsReportPagesAndLength) {
+    sim.com1.AddFax(Fax("ABC", false, {Page("text-normal-fill"), Page("checker"), Page("black-line")}));
+    ASSERT_EQ(Run(), 0);
+    const std::vector<std::string> captures = Files(tempDir, ".TMP");
+    ASSERT_EQ(captures.size(), 1u);
+    EXPECT_EQ(fs::path(captures[0]).filename().string().substr(0, 3), "TAM");
+    const std::string capture = testsupport::ReadFile(captures[0]);
+    ASSERT_GE(capture.size(), 132u);
+    EXPECT_EQ(capture.substr(0, 3), "G3\0"s);
+    EXPECT_EQ(capture.substr(3, 16), "0,5,0,2,0,0,0,0 ");
+    EXPECT_EQ(capture.substr(19, 21), "ABC\"\r\n\r\n"s + std::string(13, '\0'));
+    EXPECT_EQ(static_cast<uint8_t>(capture[40]), 3);
+    EXPECT_EQ(capture.substr(41, 87), std::string(87, '\0'));
+    const uint32_t length = static_cast<uint8_t>(capture[128]) | static_cast<uint8_t>(capture[129]) << 8 |
+                            static_cast<uint8_t>(capture[130]) << 16 |
+                            static_cast<uint32_t>(static_cast<uint8_t>(capture[131])) << 24;
+    EXPECT_EQ(length, capture.size() - 132);
+    // Each page as sent, ending with the DLE that stood before DLE ETX.
+    const std::string expected =
+        Page("text-normal-fill") + "\x10" + Page("checker") + "\x10" + Page("black-line") + "\x10";
+    EXPECT_EQ(capture.substr(132), expected);
+}
+
+// The page count is one byte in the capture file: a longer fax stops at 255 pages instead of
+// wrapping to 0 and being written as an empty file.
+TEST_F(ReadCommand, FaxOfMoreThan255PagesKeepsItsFirst255) {
+    const std::string page = Page("black-line");
+    sim.com1.AddFax(Fax(kPaddedId, true, std::vector<std::string>(257, page)));
+    ASSERT_EQ(Run(), 0);
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].page, "255");
+    EXPECT_EQ(TiffPages(records[0].file), 255);
+    const std::vector<std::string> captures = Files(tempDir, ".TMP");
+    ASSERT_EQ(captures.size(), 1u);
+    EXPECT_EQ(static_cast<uint8_t>(testsupport::ReadFile(captures[0])[40]), 255);
+}
+
+// A file of the same name from an earlier run is not replaced either.
+TEST_F(ReadCommand, NeverReplacesAnExistingFaxFile) {
+    testsupport::WriteFile(programDir + "20240305140709.TIF", "earlier fax");
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+    ASSERT_EQ(Run(), 0);
+    EXPECT_EQ(testsupport::ReadFile(programDir + "20240305140709.TIF"), "earlier fax");
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].file, programDir + "20240305140710.TIF");
+    EXPECT_EQ(records[0].time, "2024/03/05  14:07:09");
+}
+
+// --- The answer report --------------------------------------------------------------------------
+
+struct ReportCase {
+    const char* name;
+    std::string report;
+    std::string dcs;
+    std::string id;
+    bool fine;
+};
+
+class AnswerReportTable : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(AnswerReportTable, Parses) {
+    const ReportCase& c = GetParam();
+    const retrieval::AnswerReport answer = retrieval::ParseAnswerReport(c.report);
+    EXPECT_EQ(answer.dcs, c.dcs);
+    EXPECT_EQ(answer.id, c.id);
+    EXPECT_EQ(answer.fine, c.fine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, AnswerReportTable,
+    ::testing::Values(
+        ReportCase{"Usual", "\r\n+FCON\r\n+FTSI: \"     +86 10 87654321\"\r\n+FDCS: 1,5,0,2,0,0,0,0\r\nOK\r\n",
+                   "1,5,0,2,0,0,0,0 ", "+86 10 87654321", true},
+        ReportCase{"NormalResolution", "+FTSI: \"12345678901234567890\"\r\n+FDCS: 0,3,0,2\t \r\nOK\r\n", "0,3,0,2 ",
+                   "12345678901234567890", false},
+        ReportCase{"NoDcs", "+FTSI: \"12345678901234567890\"\r\nOK\r\n", " ", "12345678901234567890", false},
+        ReportCase{"NoTsi", "+FCON\r\n+FDCS: 1,5\r\nOK\r\n", "1,5 ", "", true},
+        ReportCase{"TsiAfterDcsIsNotSeen", "+FDCS: 1,5\r\n+FTSI: \"X\"\r\nOK\r\n", "1,5\r\n+FTSI: \"X\" ", "", true},
+        ReportCase{"TextAfterOkIgnored", "+FDCS: 1,5\r\nOK\r\n+FTSI: \"X\"\r\n", "1,5 ", "", true},
+        ReportCase{"ShortIdRunsIntoTheLineEnd", "+FTSI: \"AB\"\r\n+FDCS: 0\r\nOK\r\n", "0 ", "AB\"\r\n", false},
+        ReportCase{"ZeroByteEndsTheText", "+FTSI: \"AB\0CD\"\r\n+FDCS: 1\r\nOK\r\n"s, " ", "AB", false},
+        ReportCase{"Empty", "", " ", "", false}),
+    [](const ::testing::TestParamInfo<ReportCase>& p) { return std::string(p.param.name); });
+
+} // namespace
