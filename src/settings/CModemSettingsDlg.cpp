@@ -1,0 +1,522 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/CModemSettingsDlg.h"
+
+#include "app/DialogLayout.h"
+#include "app/FolderChooser.h"
+#include "app/GbkLineEdit.h"
+#include "app/MessageBoxService.h"
+#include "app/Status.h"
+#include "platform/Gbk.h"
+#include "settings/ModemSettings.h"
+#include "settings/SettingsTransfer.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+constexpr const char* kIniName = "RERAVA.INI";
+constexpr const char* kViewerProgram = "tessview.exe";
+
+// The entries of the three lists.
+constexpr int kRingEntries = 7;       // "1" to "7"
+constexpr int kCountEntries = 9;      // "1" to "9"
+constexpr int kDefaultRingIndex = 3;  // "4"
+constexpr int kDefaultCountIndex = 0; // "1"
+
+// Field limits in GBK bytes.
+constexpr int kPagerNumberLimit = 30;
+constexpr int kPasswordLimit = 4;
+constexpr int kLocalIdLimit = 20;
+constexpr int kClockFieldLimit = 2;
+
+// The hint string ids.
+enum Hint {
+    kHintHigherQuality = 61204,
+    kHintMoreMessages = 61205,
+    kHintViewerPath = 61206,
+    kHintLocalId = 61207,
+    kHintPagerNumber = 61208,
+    kHintCount = 61209,
+    kHintMonitorOn = 61210,
+    kHintMonitorOff = 61211,
+    kHintPassword = 61212,
+    kHintFaxOn = 61213,
+    kHintFaxOff = 61214,
+    kHintRing = 61215,
+    kHintTollSaverOn = 61216,
+    kHintTollSaverOff = 61217,
+    kHintDialog = 61218,
+    kHintPagerOn = 61219,
+    kHintPagerOff = 61220,
+};
+
+template <typename Widget> Widget* Make(QWidget* parent, int id, const QString& text, int x, int y, int w, int h) {
+    auto* widget = new Widget(parent);
+    if (id != 0)
+        widget->setObjectName(QStringLiteral("ctl%1").arg(id));
+    if constexpr (!std::is_same_v<Widget, GbkLineEdit> && !std::is_same_v<Widget, QComboBox>)
+        widget->setText(text);
+    dialoglayout::Place(widget, x, y, w, h);
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, int id, const QString& text, int x, int y, int w, int h) {
+    return Make<QLabel>(parent, id, text, x, y, w, h);
+}
+
+// A drop-down list closes to the height of an edit and drops down to show all its entries.
+QComboBox* List(QWidget* parent, int id, int x, int y, int w, int visibleItems) {
+    auto* box = Make<QComboBox>(parent, id, QString(), x, y, w, 12);
+    box->setEditable(false);
+    box->setMaxVisibleItems(visibleItems);
+    return box;
+}
+
+GbkLineEdit* Edit(QWidget* parent, int id, int x, int y, int w, int h, int limit, bool digitsOnly) {
+    auto* edit = Make<GbkLineEdit>(parent, id, QString(), x, y, w, h);
+    edit->SetByteLimit(limit);
+    edit->SetDigitsOnly(digitsOnly);
+    return edit;
+}
+
+// Checks the button of `index` in an exclusive group, or none for any other index.
+void SelectInGroup(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons())
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
+} // namespace
+
+CModemSettingsDlg::CModemSettingsDlg(const AppServices& services, std::string programDirectory, QWidget* parent)
+    : CModemDialog(services, parent), m_programDirectory(std::move(programDirectory)) {
+    setWindowTitle(QStringLiteral("KorvelQuorraMODEM参数设置"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFont(dialoglayout::DialogFont());
+    setFixedSize(dialoglayout::ToPixels(font(), 257, 233));
+    CreateControls();
+}
+
+CModemSettingsDlg::~CModemSettingsDlg() = default;
+
+// Controls in the order of the dialog template, which is also the tab order.
+void CModemSettingsDlg::CreateControls() {
+    m_okButton = Make<QPushButton>(this, 1, QStringLiteral("确定(&O)"), 40, 208, 43, 17);
+    m_okButton->setDefault(true);
+    m_cancelButton = Make<QPushButton>(this, 2, QStringLiteral("取消(&C)"), 160, 208, 43, 17);
+    Label(this, 0, QStringLiteral("MODEM自动应答响铃数："), 97, 13, 89, 8);
+    Label(this, 0, QStringLiteral("用户密码（1-4位数字）："), 97, 31, 92, 8);
+    m_tollSaverBox = Make<QCheckBox>(this, 1001, QStringLiteral("免费检查留言"), 7, 13, 63, 8);
+    m_passwordEdit = Edit(this, 1002, 198, 27, 46, 12, kPasswordLimit, true);
+    m_monitorBox = Make<QCheckBox>(this, 1005, QStringLiteral("允许监听留言"), 7, 50, 63, 8);
+    m_faxReceiveBox = Make<QCheckBox>(this, 1006, QStringLiteral("允许接收传真"), 7, 31, 63, 8);
+    m_pagerOnBox = Make<QCheckBox>(this, 1007, QStringLiteral("有新留言转传呼"), 7, 68, 70, 8);
+    m_pagerNumberLabel = Label(this, 1023, QStringLiteral("传呼号码(30位)："), 7, 85, 66, 8);
+    m_pagerNumberEdit = Edit(this, 1008, 97, 84, 147, 12, kPagerNumberLimit, false);
+    Label(this, 0, QStringLiteral("本地传真机ID(20位)："), 7, 102, 81, 8);
+    m_localIdEdit = Edit(this, 1009, 97, 103, 148, 12, kLocalIdLimit, false);
+    m_moreMessagesButton = Make<QRadioButton>(this, 1003, QStringLiteral("更多留言数量"), 123, 49, 62, 11);
+    m_higherQualityButton = Make<QRadioButton>(this, 1004, QStringLiteral("更高留言质量"), 189, 49, 61, 12);
+    m_countLabelBefore = Label(this, 1021, QStringLiteral("每当新留言个数达"), 97, 68, 65, 8);
+    m_countLabelAfter = Label(this, 1022, QStringLiteral("个时开始呼叫"), 197, 67, 52, 8);
+    Label(this, 0, QStringLiteral("Tessiva传真阅览器："), 7, 160, 78, 10);
+    m_browseButton = Make<QPushButton>(this, 1015, QStringLiteral("浏览"), 218, 158, 28, 16);
+    m_viewerPathEdit = Edit(this, 1016, 97, 160, 116, 12, 32767, false);
+    m_viewerPathEdit->setReadOnly(true);
+    m_ringBox = List(this, 1017, 198, 9, 46, kRingEntries);
+    m_countBox = List(this, 1018, 164, 65, 31, kCountEntries);
+    Label(this, 0, QStringLiteral("留言："), 96, 50, 25, 8);
+    Label(this, 0, QStringLiteral("传真阅览方式："), 7, 140, 60, 11);
+    m_viewWithDefaultBox = Make<QCheckBox>(this, 1051, QStringLiteral("用系统默认程序打开"), 98, 140, 90, 11);
+    Label(this, 0, QStringLiteral("设置MODEM时间："), 7, 178, 62, 8);
+    m_yearEdit = Edit(this, 1054, 87, 177, 20, 12, kClockFieldLimit, true);
+    Label(this, 0, QStringLiteral("年："), 71, 180, 16, 8);
+    m_monthEdit = Edit(this, 1055, 128, 177, 20, 12, kClockFieldLimit, true);
+    Label(this, 0, QStringLiteral("月："), 112, 180, 16, 8);
+    m_dayEdit = Edit(this, 1056, 169, 177, 20, 12, kClockFieldLimit, true);
+    Label(this, 0, QStringLiteral("日："), 153, 180, 16, 8);
+    m_hourEdit = Edit(this, 1057, 87, 194, 20, 12, kClockFieldLimit, true);
+    Label(this, 0, QStringLiteral("时："), 72, 196, 16, 8);
+    m_minuteEdit = Edit(this, 1058, 128, 194, 20, 12, kClockFieldLimit, true);
+    Label(this, 0, QStringLiteral("分："), 111, 197, 16, 8);
+    m_amButton = Make<QRadioButton>(this, 1059, QStringLiteral("上午"), 153, 194, 31, 12);
+    m_pmButton = Make<QRadioButton>(this, 1060, QStringLiteral("下午"), 197, 194, 31, 12);
+    m_weekdayBox = List(this, 1061, 193, 177, 49, 7);
+    m_callerIdBox = Make<QCheckBox>(this, 1064, QStringLiteral("用户线路支持来电显示（CALLID）功能"), 7, 120, 177, 13);
+
+    // Both radio groups sit on the same parent; each is exclusive only within itself.
+    m_qualityGroup = new QButtonGroup(this);
+    m_qualityGroup->addButton(m_moreMessagesButton, 0);
+    m_qualityGroup->addButton(m_higherQualityButton, 1);
+    m_ampmGroup = new QButtonGroup(this);
+    m_ampmGroup->addButton(m_amButton, 0);
+    m_ampmGroup->addButton(m_pmButton, 1);
+
+    QWidget* previous = nullptr;
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_okButton,
+                                                           m_cancelButton,
+                                                           m_tollSaverBox,
+                                                           m_passwordEdit,
+                                                           m_monitorBox,
+                                                           m_faxReceiveBox,
+                                                           m_pagerOnBox,
+                                                           m_pagerNumberEdit,
+                                                           m_localIdEdit,
+                                                           m_moreMessagesButton,
+                                                           m_higherQualityButton,
+                                                           m_browseButton,
+                                                           m_viewerPathEdit,
+                                                           m_ringBox,
+                                                           m_countBox,
+                                                           m_viewWithDefaultBox,
+                                                           m_yearEdit,
+                                                           m_monthEdit,
+                                                           m_dayEdit,
+                                                           m_hourEdit,
+                                                           m_minuteEdit,
+                                                           m_amButton,
+                                                           m_pmButton,
+                                                           m_weekdayBox,
+                                                           m_callerIdBox}) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+
+    connect(m_okButton, &QPushButton::clicked, this, &CModemSettingsDlg::OnOK);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CModemSettingsDlg::OnCancel);
+    connect(m_browseButton, &QPushButton::clicked, this, &CModemSettingsDlg::OnBrowseViewer);
+    // The click handlers flip their member rather than read the box: box and member start equal
+    // after OnInitDialog and change together on every click.
+    connect(m_tollSaverBox, &QCheckBox::clicked, this,
+            [this] { FlipOption(m_tollSaver, kHintTollSaverOff, kHintTollSaverOn); });
+    connect(m_faxReceiveBox, &QCheckBox::clicked, this, [this] { FlipOption(m_faxReceive, kHintFaxOff, kHintFaxOn); });
+    connect(m_monitorBox, &QCheckBox::clicked, this,
+            [this] { FlipOption(m_monitor, kHintMonitorOff, kHintMonitorOn); });
+    connect(m_pagerOnBox, &QCheckBox::clicked, this, [this] {
+        FlipOption(m_pagerOn, kHintPagerOff, kHintPagerOn);
+        EnablePagerGroup();
+    });
+    connect(m_moreMessagesButton, &QRadioButton::clicked, this, [this] {
+        m_quality = 0;
+        ShowControlHint(kHintMoreMessages);
+    });
+    connect(m_higherQualityButton, &QRadioButton::clicked, this, [this] {
+        m_quality = 1;
+        ShowControlHint(kHintHigherQuality);
+    });
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_ringBox, m_passwordEdit, m_countBox, m_pagerNumberEdit,
+                                                           m_localIdEdit, m_viewerPathEdit})
+        widget->installEventFilter(this);
+}
+
+bool CModemSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == m_ringBox)
+            ShowControlHint(kHintRing);
+        else if (watched == m_passwordEdit)
+            ShowControlHint(kHintPassword);
+        else if (watched == m_countBox)
+            ShowControlHint(kHintCount);
+        else if (watched == m_pagerNumberEdit)
+            ShowControlHint(kHintPagerNumber);
+        else if (watched == m_localIdEdit)
+            ShowControlHint(kHintLocalId);
+        else if (watched == m_viewerPathEdit)
+            ShowControlHint(kHintViewerPath);
+    }
+    return CModemDialog::eventFilter(watched, event);
+}
+
+QString CModemSettingsDlg::HintText(int stringId) {
+    switch (stringId) {
+    case kHintHigherQuality:
+        return QStringLiteral("设置MODEM提高留言音质减少存储数目");
+    case kHintMoreMessages:
+        return QStringLiteral("设置MODEM降低留言音质增加存储数目");
+    case kHintViewerPath:
+        return QStringLiteral("设置Tessiva传真阅览器所在目录以查看传真");
+    case kHintLocalId:
+        return QStringLiteral("设置MODEM本地ID");
+    case kHintPagerNumber:
+        return QStringLiteral("设置MODEM在新留言达到预定数目时拨打的Bp机号码");
+    case kHintCount:
+        return QStringLiteral("设置MODEM在新留言达到该数目时拨打Bp机号码");
+    case kHintMonitorOn:
+        return QStringLiteral("允许用户通过MODEM喇叭监听留言");
+    case kHintMonitorOff:
+        return QStringLiteral("禁止用户通过MODEM喇叭监听留言");
+    case kHintPassword:
+        return QStringLiteral("设置主人模式密码（1－4位数字组成）");
+    case kHintFaxOn:
+        return QStringLiteral("允许MODEM接收传真");
+    case kHintFaxOff:
+        return QStringLiteral("禁止MODEM接收传真");
+    case kHintRing:
+        return QStringLiteral("设置MODEM在有电话拨入时，振铃几声后自动摘机，建议大于2声");
+    case kHintTollSaverOn:
+        return QStringLiteral("开启免费检查留言功能，用户可以通过电话铃声响数是否大于2声得知是否有新留言");
+    case kHintTollSaverOff:
+        return QStringLiteral("关闭免费检查留言功能");
+    case kHintDialog:
+        return QStringLiteral("设置KorvelQuorraMODEM参数");
+    case kHintPagerOn:
+        return QStringLiteral("允许MODEM在新留言达到规定数目时自动拨打Bp机号码");
+    case kHintPagerOff:
+        return QStringLiteral("禁止MODEM在新留言达到规定数目时自动拨打Bp机号码");
+    default:
+        return QString();
+    }
+}
+
+void CModemSettingsDlg::ShowControlHint(int stringId) {
+    status::SetStatusText(HintText(stringId));
+}
+
+void CModemSettingsDlg::FlipOption(int& member, int hintOff, int hintOn) {
+    if (member != 0) {
+        ShowControlHint(hintOff);
+        member = 0;
+    } else {
+        ShowControlHint(hintOn);
+        member = 1;
+    }
+}
+
+void CModemSettingsDlg::EnablePagerGroup() {
+    const bool on = m_pagerOn != 0;
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_countBox, m_countLabelBefore, m_countLabelAfter,
+                                                           m_pagerNumberLabel, m_pagerNumberEdit})
+        widget->setEnabled(on);
+}
+
+void CModemSettingsDlg::OnInitDialog() {
+    status::SetBusy(false);
+    m_iniPath = m_programDirectory + kIniName;
+
+    const ModemSettings settings = LoadSettings(m_iniPath);
+
+    // A stored ring count selects its entry; 0 selects none, and anything outside the list falls
+    // back to the default "4".
+    m_ringBox->clear();
+    for (int i = 1; i <= kRingEntries; ++i)
+        m_ringBox->addItem(QString::number(i));
+    if (settings.ring == 0)
+        m_ringBox->setCurrentIndex(-1);
+    else if (settings.ring < 0 || settings.ring > kRingEntries)
+        m_ringBox->setCurrentIndex(kDefaultRingIndex);
+    else
+        m_ringBox->setCurrentIndex(settings.ring - 1);
+
+    // The count has no fallback: a stored value outside 1 to 9 selects nothing.
+    m_countBox->clear();
+    for (int i = 1; i <= kCountEntries; ++i)
+        m_countBox->addItem(QString::number(i));
+    m_countBox->setCurrentIndex(settings.newNum >= 1 && settings.newNum <= kCountEntries ? settings.newNum - 1 : -1);
+
+    m_pagerNumber = gbk::ToQString(settings.bpNum);
+    m_pagerOn = settings.bp;
+    m_callerId = settings.callId;
+    m_tollSaver = settings.ts;
+    m_faxReceive = settings.fax;
+    m_monitor = settings.cs;
+    m_password = gbk::ToQString(settings.pass);
+    m_localId = gbk::ToQString(settings.id);
+    m_quality = settings.vsm;
+    m_viewWithDefault = settings.viewFax;
+    m_viewerPath = gbk::ToQString(settings.faxView);
+
+    EnablePagerGroup();
+    FillClock();
+    ShowControlHint(kHintDialog);
+    ShowMembers();
+}
+
+void CModemSettingsDlg::FillClock() {
+    m_weekdayBox->clear();
+    for (const QString& day :
+         {QStringLiteral("星期日"), QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
+          QStringLiteral("星期四"), QStringLiteral("星期五"), QStringLiteral("星期六")})
+        m_weekdayBox->addItem(day);
+
+    const QDateTime now = m_services.wallClock.Now();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    m_weekdayBox->setCurrentIndex(date.dayOfWeek() % 7); // Qt counts Monday 1 to Sunday 7
+    m_year = QString::number(date.year()).right(2);
+    m_month = QString::number(date.month());
+    m_day = QString::number(date.day());
+    int hour = time.hour();
+    if (hour > 12) {
+        m_pm = 1;
+        hour -= 12;
+    } else {
+        m_pm = 0;
+    }
+    m_hour = QString::number(hour);
+    m_minute = QString::number(time.minute());
+}
+
+void CModemSettingsDlg::ShowMembers() {
+    m_pagerNumberEdit->setText(m_pagerNumber);
+    m_pagerOnBox->setChecked(m_pagerOn != 0);
+    m_tollSaverBox->setChecked(m_tollSaver != 0);
+    m_faxReceiveBox->setChecked(m_faxReceive != 0);
+    m_monitorBox->setChecked(m_monitor != 0);
+    m_passwordEdit->setText(m_password);
+    m_localIdEdit->setText(m_localId);
+    SelectInGroup(m_qualityGroup, m_quality);
+    m_viewerPathEdit->setText(m_viewerPath);
+    m_viewWithDefaultBox->setChecked(m_viewWithDefault != 0);
+    m_dayEdit->setText(m_day);
+    m_hourEdit->setText(m_hour);
+    m_minuteEdit->setText(m_minute);
+    m_monthEdit->setText(m_month);
+    m_yearEdit->setText(m_year);
+    SelectInGroup(m_ampmGroup, m_pm);
+    m_callerIdBox->setChecked(m_callerId != 0);
+}
+
+bool CModemSettingsDlg::TakeControls() {
+    MessageBoxService& messages = m_services.messages;
+    if (!m_pagerNumberEdit->CheckLength(messages))
+        return false;
+    m_pagerNumber = m_pagerNumberEdit->text();
+    m_pagerOn = m_pagerOnBox->isChecked() ? 1 : 0;
+    m_tollSaver = m_tollSaverBox->isChecked() ? 1 : 0;
+    m_faxReceive = m_faxReceiveBox->isChecked() ? 1 : 0;
+    m_monitor = m_monitorBox->isChecked() ? 1 : 0;
+    if (!m_passwordEdit->CheckLength(messages))
+        return false;
+    m_password = m_passwordEdit->text();
+    if (!m_localIdEdit->CheckLength(messages))
+        return false;
+    m_localId = m_localIdEdit->text();
+    m_quality = m_qualityGroup->checkedId();
+    m_viewerPath = m_viewerPathEdit->text();
+    m_viewWithDefault = m_viewWithDefaultBox->isChecked() ? 1 : 0;
+    const std::pair<GbkLineEdit*, QString*> clockFields[] = {{m_dayEdit, &m_day},
+                                                             {m_hourEdit, &m_hour},
+                                                             {m_minuteEdit, &m_minute},
+                                                             {m_monthEdit, &m_month},
+                                                             {m_yearEdit, &m_year}};
+    for (const auto& [edit, member] : clockFields) {
+        if (!edit->CheckLength(messages))
+            return false;
+        *member = edit->text();
+    }
+    m_pm = m_ampmGroup->checkedId();
+    m_callerId = m_callerIdBox->isChecked() ? 1 : 0;
+    return true;
+}
+
+ModemSettings CModemSettingsDlg::CollectSettings() const {
+    ModemSettings settings;
+    settings.ringText = gbk::ToStd(m_ringText);
+    settings.ring = m_ringBox->currentIndex() + 1;
+    settings.newNumText = gbk::ToStd(m_countText);
+    settings.newNum = m_countBox->currentIndex() + 1;
+    settings.bpNum = gbk::ToStd(m_pagerNumber);
+    settings.bp = m_pagerOn;
+    settings.callId = m_callerId;
+    settings.ts = m_tollSaver;
+    settings.fax = m_faxReceive;
+    settings.cs = m_monitor;
+    settings.pass = gbk::ToStd(m_password);
+    settings.id = gbk::ToStd(m_localId);
+    settings.vsm = m_quality;
+    settings.viewFax = m_viewWithDefault;
+    settings.faxView = gbk::ToStd(m_viewerPath);
+    return settings;
+}
+
+void CModemSettingsDlg::OnOK() {
+    if (status::IsBusy())
+        return;
+    if (!TakeControls())
+        return;
+
+    status::SetBusy(true);
+    setEnabled(false);
+
+    // A list left without a selection (a stored RING of 0, a NewNum outside 1 to 9) takes its
+    // default entry, so that the modem gets a value and RERAVA.INI is mended by the save.
+    if (m_ringBox->currentIndex() < 0)
+        m_ringBox->setCurrentIndex(kDefaultRingIndex);
+    if (m_countBox->currentIndex() < 0)
+        m_countBox->setCurrentIndex(kDefaultCountIndex);
+    m_ringText = m_ringBox->currentText();
+    m_countText = m_countBox->currentText();
+
+    const ModemSettings settings = CollectSettings();
+    ModemClock clock;
+    clock.weekday = m_weekdayBox->currentIndex();
+    clock.month = gbk::ToStd(m_month);
+    clock.day = gbk::ToStd(m_day);
+    clock.year = gbk::ToStd(m_year);
+    clock.hour = gbk::ToStd(m_hour);
+    clock.minute = gbk::ToStd(m_minute);
+    clock.pm = m_pm;
+
+    if (SendSettings(m_link, settings, clock) != 0) {
+        status::SetBusy(false);
+        setEnabled(true);
+        m_services.messages.Show(this, QStringLiteral("参数设置失败！请按照说明书重新设置。"),
+                                 MessageBoxService::Icon::None);
+        return;
+    }
+
+    SaveSettings(m_iniPath, settings);
+    ClosePortIfFound();
+    setEnabled(true);
+    status::SetBusy(false);
+    m_services.messages.Show(this, QStringLiteral("KorvelQuorraMODEM设置完成！"), MessageBoxService::Icon::None);
+    QDialog::accept();
+}
+
+void CModemSettingsDlg::OnCancel() {
+    // The dialog is disabled while OK sends; a close request from the window manager then waits.
+    if (status::IsBusy())
+        return;
+    ClosePortIfFound();
+    QDialog::reject();
+}
+
+void CModemSettingsDlg::reject() {
+    OnCancel();
+}
+
+void CModemSettingsDlg::OnBrowseViewer() {
+    const QString folder = m_services.folders.ChooseFolder(this, QStringLiteral("请选择Tessiva传真阅览器所在目录："));
+    if (folder.isEmpty())
+        return;
+    QString path = folder;
+    // A root folder already ends in its separator.
+    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('/');
+    path += QLatin1String(kViewerProgram);
+    if (!QFileInfo(path).isFile()) {
+        m_services.messages.Show(this, QStringLiteral("Tessiva传真阅览器所在目录错误！"),
+                                 MessageBoxService::Icon::None);
+        return;
+    }
+    // Only the viewer field changes: what the user typed elsewhere since the dialog opened stays.
+    m_viewerPath = path;
+    m_viewerPathEdit->setText(m_viewerPath);
+}
