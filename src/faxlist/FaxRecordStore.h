@@ -32,7 +32,7 @@ public:
     // The directory of the file, with its trailing '/'.
     std::string ProgramDirectory() const;
 
-    // Returns the new record number.
+    // Returns the new record number; 0, with nothing written, when the counter has no number left.
     int AppendRecord(const std::string& file, const std::string& time, const std::string& id, uint8_t pageCount,
                      bool fine);
     // Hands each present record to `receiver` in increasing record number and rebuilds the row map.

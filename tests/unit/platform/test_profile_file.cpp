@@ -138,9 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         WriteCase{"creates_the_file", "", [](ProfileFile& f) { f.WriteString("FAX", "NUM", "1"); },
                   "[FAX]\r\nNUM=1\r\n"},
-        WriteCase{"changes_where_it_stands_in_the_callers_spelling",
-                  "[A]\nx = 1\n[B]\r\n  Fax = 1 \r\nz=2\r\n", [](ProfileFile& f) { f.WriteString("b", "FAX", "0"); },
-                  "[A]\nx = 1\n[B]\r\nFAX=0\r\nz=2\r\n"},
+        WriteCase{"changes_where_it_stands_in_the_callers_spelling", "[A]\nx = 1\n[B]\r\n  Fax = 1 \r\nz=2\r\n",
+                  [](ProfileFile& f) { f.WriteString("b", "FAX", "0"); }, "[A]\nx = 1\n[B]\r\nFAX=0\r\nz=2\r\n"},
         WriteCase{"new_key_after_last_entry_before_trailing_blank_lines", "[A]\r\nk=1\r\n\r\n;c\r\n[B]\r\n",
                   [](ProfileFile& f) { f.WriteString("A", "j", "2"); }, "[A]\r\nk=1\r\nj=2\r\n\r\n;c\r\n[B]\r\n"},
         WriteCase{"new_key_in_empty_section", "[A]\r\n[B]\r\n", [](ProfileFile& f) { f.WriteString("A", "j", "2"); },
