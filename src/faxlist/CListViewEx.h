@@ -39,7 +39,7 @@ private:
 
 // Draws cell texts shortened with "..." at their end: column 0 with a margin of 4 pixels, the
 // other columns with 12, as the list has always drawn them.
-class CShortenDelegate final : public QStyledItemDelegate {
+class CShortenDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppServices.h"
+#include "app/FolderChooser.h"
+#include "app/MessageBoxService.h"
+#include "platform/EventPump.h"
+#include "platform/QtSerialBackend.h"
+
+#include <QTemporaryDir>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Remembers every message instead of showing it, so that no test waits on a modal box.
+class RecordingMessageBoxService final : public MessageBoxService {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+    };
+    void Show(QWidget*, const QString& text, Icon icon) override { shown.push_back({text, icon}); }
+    std::vector<Shown> shown;
+};
+
+// Remembers what would have been opened or started; answers with the results it is given.
+class RecordingShell final : public Shell {
+public:
+    bool OpenByFileType(const std::string& path) override {
+        opened.push_back(path);
+        return openResult;
+    }
+    bool StartProgram(const std::string& program, const std::string& argument) override {
+        // The command line as it has always been formed: the viewer, two blanks, the page file.
+        commandLines.push_back(program + "  " + argument);
+        started.emplace_back(program, argument);
+        return startResult;
+    }
+    std::vector<std::string> opened;
+    std::vector<std::string> commandLines;
+    std::vector<std::pair<std::string, std::string>> started;
+    bool openResult = true;
+    bool startResult = true;
+};
+
+class NoFolderChooser final : public FolderChooser {
+public:
+    QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+};
+
+// A fresh temporary program directory with a copy of a fixture RERAVA.INI from tests/gui/data
+// ("@DIR@" in it becomes the directory), and services that record instead of acting.
+class GuiFixture {
+public:
+    // An empty `fixture` leaves the directory without RERAVA.INI.
+    explicit GuiFixture(const QString& fixture);
+
+    QString Dir() const { return m_dir.path(); }
+    // A file of the directory, as the core spells paths.
+    std::string PathOf(const QString& name) const;
+    std::string IniPath() const { return PathOf(QStringLiteral("RERAVA.INI")); }
+    std::string IniBytes() const;
+    // Creates a small file (a stand-in for a fax page file).
+    void Touch(const QString& name) const;
+
+    SteadyClock clock;
+    SystemWallClock wallClock;
+    QtEventPump pump;
+    QtSerialBackendFactory ports{PortMap()};
+    RecordingMessageBoxService messages;
+    NoFolderChooser folders;
+    RecordingShell shell;
+
+private:
+    QTemporaryDir m_dir;
+
+public:
+    const AppServices services;
+};
+
+// The fixture files.
+QString GuiTestData(const QString& name);

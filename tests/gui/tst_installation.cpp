@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Start-up: the installation mark, the installation into a temporary home, the closing messages,
+// and the refusal of a second copy (real processes of the program).
+#include "GuiTestSupport.h"
+
+#include "app/CFAXDESKApp.h"
+#include "app/CInstallDlg.h"
+#include "app/Installation.h"
+#include "platform/ProfileFile.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+const QString kProgramName = QStringLiteral("KorvelQuorraMODEM传真处理程序.EXE");
+const QString kLauncherName = QStringLiteral("KorvelQuorraMODEM传真处理程序.desktop");
+
+// A stand-in for the running program: a small executable file beside the fixture.
+QString MakeProgram(const GuiFixture& fixture) {
+    const QString path = QString::fromStdString(fixture.services.programPath);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("#!/bin/sh\nexit 0\n");
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+// Whether another process holds the single-instance lock in `runtimeDir`.
+bool LockHeldElsewhere(const QString& runtimeDir) {
+    const QByteArray path = QFile::encodeName(runtimeDir + QStringLiteral("/KorvelQuorraMODEM传真.lock"));
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+} // namespace
+
+class TestInstallation : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+    void ClickOnNextModal(const char* button) {
+        QTimer::singleShot(0, [button] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QApplication::activeModalWidget()->findChild<QPushButton*>(QLatin1String(button))->click();
+        });
+    }
+
+private slots:
+    void initTestCase() {
+        // Home, desktop and runtime directory of a user who has never installed anything.
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral(".config"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.path()));
+    }
+
+    void init() {
+        QDir(m_home.filePath(QStringLiteral("KORVEL QUORRA"))).removeRecursively();
+        QDir(m_home.filePath(QStringLiteral("Desktop"))).removeRecursively();
+    }
+
+    void installationMark_data() {
+        QTest::addColumn<QByteArray>("value"); // null: the key absent
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("absent") << QByteArray() << false;
+        QTest::newRow("NULL") << QByteArray("NULL") << false;
+        QTest::newRow("1") << QByteArray("1") << true;
+        QTest::newRow("0") << QByteArray("0") << true;
+        QTest::newRow("null in lower case") << QByteArray("null") << true;
+        QTest::newRow("empty") << QByteArray("") << true;
+    }
+    void installationMark() {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, installed);
+        GuiFixture fixture(QStringLiteral("no-faxes.ini"));
+        profile::DeleteKey(fixture.IniPath(), "DEZAZAZE", "INSTALL");
+        if (!value.isNull())
+            profile::WriteString(fixture.IniPath(), "DEZAZAZE", "INSTALL", value.toStdString());
+        QCOMPARE(installation::IsInstalled(fixture.IniPath()), installed);
+    }
+
+    void dialogControls() {
+        CInstallDlg dialog(QStringLiteral("/nowhere/faxdesk"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("安装"));
+        auto* path = dialog.findChild<QLineEdit*>(QStringLiteral("editInstallPath"));
+        QVERIFY(path && path->isReadOnly());
+        QCOMPARE(path->property("controlId").toInt(), 1029);
+        QCOMPARE(path->text(), m_home.filePath(QStringLiteral("KORVEL QUORRA")));
+        auto* install = dialog.findChild<QPushButton*>(QStringLiteral("buttonInstall"));
+        auto* quit = dialog.findChild<QPushButton*>(QStringLiteral("buttonQuit"));
+        QCOMPARE(install->text(), QStringLiteral("安装(&S)"));
+        QVERIFY(install->isDefault());
+        QCOMPARE(quit->text(), QStringLiteral("退出(&E)"));
+        // Dialog units: the install button lies left of the quit button on the same line, the
+        // path field below the label.
+        QVERIFY(install->geometry().right() < quit->geometry().left());
+        QCOMPARE(install->y(), quit->y());
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("staticPathLabel"))->geometry().bottom() < path->y());
+    }
+
+    // Not installed: the dialog; "安装(&S)" copies, makes the launcher, writes the mark beside the
+    // copy (not beside the running program), says "安装成功完成！" and ends. Twice in a row works.
+    void installFromTheApplication() {
+        GuiFixture fixture(QStringLiteral("no-faxes.ini"));
+        profile::DeleteKey(fixture.IniPath(), "DEZAZAZE", "INSTALL");
+        const QString program = MakeProgram(fixture);
+        for (int round = 0; round < 2; ++round) {
+            CFAXDESKApp app(fixture.services);
+            ClickOnNextModal("buttonInstall");
+            QVERIFY(!app.InitApplication());
+            QVERIFY(!app.MainFrame());
+        }
+        QCOMPARE(fixture.messages.shown.size(), size_t(2));
+        QCOMPARE(fixture.messages.shown[1].text, QStringLiteral("安装成功完成！"));
+        QCOMPARE(fixture.messages.shown[1].icon, MessageBoxService::Icon::Exclamation);
+
+        const QDir dir(m_home.filePath(QStringLiteral("KORVEL QUORRA")));
+        const QFileInfo copy(dir.filePath(kProgramName));
+        QVERIFY(copy.isFile() && copy.isExecutable());
+        QCOMPARE(copy.size(), QFileInfo(program).size());
+        const std::string ini = QFile::encodeName(dir.filePath(QStringLiteral("RERAVA.INI"))).toStdString();
+        QCOMPARE(profile::GetString(ini, "DEZAZAZE", "INSTALL", "NULL"), std::string("1"));
+        QVERIFY(!installation::IsInstalled(fixture.IniPath())); // the program installed from still asks
+
+        QFile launcher(m_home.filePath(QStringLiteral("Desktop/")) + kLauncherName);
+        QVERIFY(launcher.open(QIODevice::ReadOnly));
+        QVERIFY(QFileInfo(launcher).isExecutable());
+        const QString text = QString::fromUtf8(launcher.readAll());
+        QVERIFY2(text.startsWith(QStringLiteral("[Desktop Entry]\n")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\nType=Application\n")));
+        QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\"\n").arg(copy.filePath())), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\nPath=%1\n").arg(dir.path())));
+    }
+
+    void quitInstallsNothing() {
+        GuiFixture fixture{QString()};
+        MakeProgram(fixture);
+        CFAXDESKApp app(fixture.services);
+        ClickOnNextModal("buttonQuit");
+        QVERIFY(!app.InitApplication());
+        QCOMPARE(fixture.messages.shown.size(), size_t(1));
+        QCOMPARE(fixture.messages.shown[0].text, QStringLiteral("请下次安装！"));
+        QCOMPARE(fixture.messages.shown[0].icon, MessageBoxService::Icon::Exclamation);
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("KORVEL QUORRA"))));
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("Desktop/")) + kLauncherName));
+        QVERIFY(!QFileInfo::exists(fixture.Dir() + QStringLiteral("/RERAVA.INI")));
+    }
+
+    void installedStartsNormally() {
+        GuiFixture fixture(QStringLiteral("no-faxes.ini"));
+        CFAXDESKApp app(fixture.services);
+        QVERIFY(app.InitApplication());
+        QVERIFY(fixture.messages.shown.empty());
+    }
+
+    // Real processes: a copy that shows its installation dialog holds the lock; a second copy
+    // ends at once with exit code 0; after the first is killed the lock is free again.
+    void secondCopyEndsSilently() {
+        QTemporaryDir place;
+        const QString program = place.filePath(QStringLiteral("faxdesk"));
+        QVERIFY(QFile::copy(QStringLiteral(FAXDESK_EXECUTABLE), program));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), place.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), place.path());
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(LockHeldElsewhere(place.path()), 20000);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(!QFileInfo::exists(place.filePath(QStringLiteral("KORVEL QUORRA"))));
+
+        // A crash releases the lock.
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(!LockHeldElsewhere(place.path()));
+        QProcess third;
+        third.setProcessEnvironment(env);
+        third.start(program, {});
+        QTRY_VERIFY_WITH_TIMEOUT(LockHeldElsewhere(place.path()), 20000);
+        third.kill();
+        third.waitForFinished(10000);
+    }
+};
+
+QTEST_MAIN(TestInstallation)
+#include "tst_installation.moc"

@@ -1,0 +1,583 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The modem settings dialog on the offscreen platform, against the simulated modem on virtual time.
+// Every test starts from a fresh program directory; a modal run is driven from inside its event
+// loop, and message boxes are only recorded.
+#include "app/AppServices.h"
+#include "app/FolderChooser.h"
+#include "app/MessageBoxService.h"
+#include "app/Status.h"
+#include "platform/ProfileFile.h"
+#include "settings/CModemSettingsDlg.h"
+#include "support/SimModemFixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class FixedWallClock final : public WallClock {
+public:
+    QDateTime Now() const override { return now; }
+    QDateTime now{QDate(2026, 12, 7), QTime(22, 38, 15)}; // a Monday evening
+};
+
+class RecordedMessages final : public MessageBoxService {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+    };
+    void Show(QWidget*, const QString& text, Icon icon) override { shown.push_back({text, icon}); }
+    QStringList Texts() const {
+        QStringList texts;
+        for (const Shown& s : shown)
+            texts << s.text;
+        return texts;
+    }
+    std::vector<Shown> shown;
+};
+
+class AnsweringFolderChooser final : public FolderChooser {
+public:
+    QString ChooseFolder(QWidget*, const QString& title) override {
+        titles << title;
+        return answer;
+    }
+    QString answer;
+    QStringList titles;
+};
+
+class NoShell final : public Shell {
+public:
+    bool OpenByFileType(const std::string&) override { return false; }
+    bool StartProgram(const std::string&, const std::string&) override { return false; }
+};
+
+const QString kFailed = QStringLiteral("参数设置失败！请按照说明书重新设置。");
+const QString kDone = QStringLiteral("KorvelQuorraMODEM设置完成！");
+const QString kWrongFolder = QStringLiteral("Tessiva传真阅览器所在目录错误！");
+
+// A program directory, a simulated modem on COM1, and the services the dialog takes.
+struct Bench {
+    Bench() {
+        programDirectory = QDir(dir.path()).absolutePath().toStdString() + "/";
+        iniPath = programDirectory + "RERAVA.INI";
+    }
+
+    // Writes RERAVA.INI with section DEZAZAZE holding `lines` (CR LF between them).
+    void WriteSettings(const QByteArray& lines) const {
+        QFile file(QString::fromStdString(iniPath));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[DEZAZAZE]\r\nINSTALL=1\r\n" + lines + "\r\n");
+    }
+    QByteArray IniBytes() const {
+        QFile file(QString::fromStdString(iniPath));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    std::string Stored(const char* key) const {
+        return ProfileFile::Load(iniPath).GetString("DEZAZAZE", key, "<none>");
+    }
+    // What the modem was sent after the detection's "AT" probes.
+    std::vector<std::string> SettingsCommands() const {
+        std::vector<std::string> commands;
+        for (const std::string& c : sim.com1.Commands())
+            if (c != "AT")
+                commands.push_back(c);
+        return commands;
+    }
+    bool PortOpen() { return sim.ports.Wire("COM1")->HostOpen(); }
+    void Refuse(const std::string& prefix, quorra::FaultKind kind = quorra::FaultKind::Error) {
+        quorra::Fault fault;
+        fault.kind = kind;
+        fault.command = prefix;
+        sim.com1.AddFault(fault);
+    }
+
+    QTemporaryDir dir;
+    std::string programDirectory;
+    std::string iniPath;
+    SimModemFixture sim;
+    FixedWallClock wallClock;
+    RecordedMessages messages;
+    AnsweringFolderChooser folders;
+    NoShell shell;
+    AppServices services{sim.time, wallClock, sim.time, sim.ports, messages, folders, shell, ""};
+};
+
+template <typename T> T* Control(QWidget& dialog, int id) {
+    T* widget = dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
+    if (!widget)
+        qFatal("control %d missing", id);
+    return widget;
+}
+
+// Runs the dialog modally; `action` runs inside its event loop once it is up. A dialog that the
+// action leaves open is ended with -1, so a failing test never hangs.
+int RunModal(CModemSettingsDlg& dialog, const std::function<void()>& action) {
+    QTimer::singleShot(0, &dialog, [&dialog, action] {
+        action();
+        if (dialog.isVisible())
+            dialog.done(-1);
+    });
+    return dialog.exec();
+}
+
+void Click(QWidget& dialog, int id) {
+    Control<QAbstractButton>(dialog, id)->click();
+}
+
+} // namespace
+
+class TestModemSettingsDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { status::SetStatusText(QString()); }
+
+    void opensWithDefaultsWithoutIni() {
+        Bench bench;
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("KorvelQuorraMODEM参数设置"));
+        QCOMPARE(Control<QComboBox>(dialog, 1017)->count(), 7);
+        QCOMPARE(Control<QComboBox>(dialog, 1017)->currentText(), QStringLiteral("4"));
+        QCOMPARE(Control<QComboBox>(dialog, 1018)->count(), 9);
+        QCOMPARE(Control<QComboBox>(dialog, 1018)->currentText(), QStringLiteral("1"));
+        QVERIFY(!Control<QCheckBox>(dialog, 1007)->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, 1064)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1001)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1006)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1005)->isChecked());
+        QVERIFY(!Control<QRadioButton>(dialog, 1003)->isChecked());
+        QVERIFY(Control<QRadioButton>(dialog, 1004)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1051)->isChecked());
+        for (int id : {1002, 1008, 1009, 1016})
+            QVERIFY(Control<QLineEdit>(dialog, id)->text().isEmpty());
+        // The pager group follows the unticked box.
+        for (int id : {1018, 1021, 1022, 1023, 1008})
+            QVERIFY(!Control<QWidget>(dialog, id)->isEnabled());
+        QCOMPARE(status::StatusText(), QStringLiteral("设置KorvelQuorraMODEM参数"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1002)->maxLength(), 32767); // the limit counts GBK bytes instead
+    }
+
+    void tabOrderFollowsTheTemplate() {
+        Bench bench;
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        const QList<int> expected = {1,    2,    1001, 1002, 1005, 1006, 1007, 1008, 1009, 1003, 1004, 1015, 1016,
+                                     1017, 1018, 1051, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1064};
+        QList<int> order;
+        QWidget* widget = Control<QWidget>(dialog, 1);
+        do {
+            if (widget->objectName().startsWith(QStringLiteral("ctl")) && widget->focusPolicy() & Qt::TabFocus)
+                order << widget->objectName().mid(3).toInt();
+            widget = widget->nextInFocusChain();
+        } while (widget != Control<QWidget>(dialog, 1) && order.size() < 40);
+        QCOMPARE(order, expected);
+    }
+
+    void storedValuesSelectTheirEntries_data() {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("ringIndex");
+        QTest::addColumn<int>("countIndex");
+        QTest::addColumn<int>("quality");
+        QTest::newRow("ring 7") << QByteArray("RING=7") << 6 << 0 << 1;
+        QTest::newRow("ring 9 falls back to 4") << QByteArray("RING=9") << 3 << 0 << 1;
+        QTest::newRow("ring 0 selects nothing") << QByteArray("RING=0") << -1 << 0 << 1;
+        QTest::newRow("ring huge") << QByteArray("RING=99999999999999999999999") << 3 << 0 << 1;
+        // The integer read stops at the first character that is not a digit.
+        QTest::newRow("ring negative") << QByteArray("RING=-2") << -1 << 0 << 1;
+        QTest::newRow("ring text") << QByteArray("RING=abc") << -1 << 0 << 1;
+        QTest::newRow("ring GBK") << QByteArray("RING=\xCB\xC4") << -1 << 0 << 1;
+        QTest::newRow("ring digit then text") << QByteArray("RING=2x") << 1 << 0 << 1;
+        QTest::newRow("count 9") << QByteArray("NewNum=9") << 3 << 8 << 1;
+        QTest::newRow("count 12 selects nothing") << QByteArray("NewNum=12") << 3 << -1 << 1;
+        QTest::newRow("count 0 selects nothing") << QByteArray("NewNum=0") << 3 << -1 << 1;
+        QTest::newRow("count huge") << QByteArray("NewNum=2147483647") << 3 << -1 << 1;
+        QTest::newRow("quality 0") << QByteArray("VSM=0") << 3 << 0 << 0;
+        QTest::newRow("quality 3 selects neither") << QByteArray("VSM=3") << 3 << 0 << -1;
+        QTest::newRow("quality text") << QByteArray("VSM=high") << 3 << 0 << -1;
+    }
+    void storedValuesSelectTheirEntries() {
+        QFETCH(QByteArray, lines);
+        Bench bench;
+        bench.WriteSettings(lines);
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        QTEST(Control<QComboBox>(dialog, 1017)->currentIndex(), "ringIndex");
+        QTEST(Control<QComboBox>(dialog, 1018)->currentIndex(), "countIndex");
+        QFETCH(int, quality);
+        QCOMPARE(Control<QRadioButton>(dialog, 1003)->isChecked(), quality == 0);
+        QCOMPARE(Control<QRadioButton>(dialog, 1004)->isChecked(), quality == 1);
+    }
+
+    void storedTextsAreShownWhole() {
+        Bench bench;
+        const QByteArray longNumber(300, '7');
+        // "测试传真" in GBK, a fax-reception key in another spelling, the pager on.
+        bench.WriteSettings("BpNum=" + longNumber + "\r\nID=\xB2\xE2\xCA\xD4\xB4\xAB\xD5\xE6\r\nFax=0\r\nBp=1\r\n" +
+                            "PASS=12a45\r\nFAXVIEW=/opt/tessiva/tessview.exe\r\nViewFax=0\r\nCALLID=1");
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        // Values are read back at most 254 bytes long.
+        QCOMPARE(Control<QLineEdit>(dialog, 1008)->text(), QString(254, QLatin1Char('7')));
+        QCOMPARE(Control<QLineEdit>(dialog, 1009)->text(), QStringLiteral("测试传真"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1002)->text(), QStringLiteral("12a45"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), QStringLiteral("/opt/tessiva/tessview.exe"));
+        QVERIFY(!Control<QCheckBox>(dialog, 1006)->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, 1051)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1064)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1007)->isChecked());
+        for (int id : {1018, 1021, 1022, 1023, 1008})
+            QVERIFY(Control<QWidget>(dialog, id)->isEnabled());
+    }
+
+    void clockOnATwelveHourFace_data() {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<int>("weekday");
+        QTest::addColumn<QStringList>("fields"); // year, month, day, hour, minute
+        QTest::addColumn<bool>("pm");
+        QTest::newRow("00:30") << QDateTime(QDate(2026, 3, 1), QTime(0, 30)) << 0
+                               << QStringList{"26", "3", "1", "0", "30"} << false;
+        QTest::newRow("12:05") << QDateTime(QDate(2026, 3, 2), QTime(12, 5)) << 1
+                               << QStringList{"26", "3", "2", "12", "5"} << false;
+        QTest::newRow("13:05") << QDateTime(QDate(2026, 3, 5), QTime(13, 5, 59)) << 4
+                               << QStringList{"26", "3", "5", "1", "5"} << true;
+        QTest::newRow("22:38 on 7 December")
+            << QDateTime(QDate(2026, 12, 7), QTime(22, 38)) << 1 << QStringList{"26", "12", "7", "10", "38"} << true;
+        QTest::newRow("year 2000") << QDateTime(QDate(2000, 1, 1), QTime(9, 0)) << 6
+                                   << QStringList{"00", "1", "1", "9", "0"} << false;
+    }
+    void clockOnATwelveHourFace() {
+        QFETCH(QDateTime, now);
+        QFETCH(QStringList, fields);
+        QFETCH(bool, pm);
+        Bench bench;
+        bench.wallClock.now = now;
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        QCOMPARE(Control<QComboBox>(dialog, 1061)->count(), 7);
+        QTEST(Control<QComboBox>(dialog, 1061)->currentIndex(), "weekday");
+        QStringList shown;
+        for (int id : {1054, 1055, 1056, 1057, 1058})
+            shown << Control<QLineEdit>(dialog, id)->text();
+        QCOMPARE(shown, fields);
+        QCOMPARE(Control<QRadioButton>(dialog, 1059)->isChecked(), !pm);
+        QCOMPARE(Control<QRadioButton>(dialog, 1060)->isChecked(), pm);
+    }
+
+    void clicksFlipTheirOptionAndShowHints() {
+        Bench bench;
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        Click(dialog, 1007);
+        QCOMPARE(status::StatusText(), QStringLiteral("允许MODEM在新留言达到规定数目时自动拨打Bp机号码"));
+        QCOMPARE(dialog.m_pagerOn, 1);
+        for (int id : {1018, 1021, 1022, 1023, 1008})
+            QVERIFY(Control<QWidget>(dialog, id)->isEnabled());
+        Click(dialog, 1007);
+        QCOMPARE(status::StatusText(), QStringLiteral("禁止MODEM在新留言达到规定数目时自动拨打Bp机号码"));
+        for (int id : {1018, 1021, 1022, 1023, 1008})
+            QVERIFY(!Control<QWidget>(dialog, id)->isEnabled());
+
+        const struct {
+            int id;
+            const char* hint;
+        } clicks[] = {
+            {1001, "关闭免费检查留言功能"},
+            {1001, "开启免费检查留言功能，用户可以通过电话铃声响数是否大于2声得知是否有新留言"},
+            {1006, "禁止MODEM接收传真"},
+            {1006, "允许MODEM接收传真"},
+            {1005, "禁止用户通过MODEM喇叭监听留言"},
+            {1005, "允许用户通过MODEM喇叭监听留言"},
+            {1003, "设置MODEM降低留言音质增加存储数目"},
+            {1004, "设置MODEM提高留言音质减少存储数目"},
+        };
+        for (const auto& click : clicks) {
+            Click(dialog, click.id);
+            QCOMPARE(status::StatusText(), QString::fromUtf8(click.hint));
+        }
+        QCOMPARE(dialog.m_quality, 1);
+
+        const struct {
+            int id;
+            const char* hint;
+        } focus[] = {
+            {1017, "设置MODEM在有电话拨入时，振铃几声后自动摘机，建议大于2声"},
+            {1002, "设置主人模式密码（1－4位数字组成）"},
+            {1018, "设置MODEM在新留言达到该数目时拨打Bp机号码"},
+            {1008, "设置MODEM在新留言达到预定数目时拨打的Bp机号码"},
+            {1009, "设置MODEM本地ID"},
+            {1016, "设置Tessiva传真阅览器所在目录以查看传真"},
+        };
+        for (const auto& f : focus) {
+            QFocusEvent event(QEvent::FocusIn, Qt::TabFocusReason);
+            QApplication::sendEvent(Control<QWidget>(dialog, f.id), &event);
+            QCOMPARE(status::StatusText(), QString::fromUtf8(f.hint));
+        }
+    }
+
+    void browseFindsTheViewer() {
+        Bench bench;
+        QTemporaryDir viewerDir;
+        QFile viewer(viewerDir.filePath(QStringLiteral("tessview.exe")));
+        QVERIFY(viewer.open(QIODevice::WriteOnly));
+        viewer.close();
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        dialog.OnInitDialog();
+        Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("42"));
+
+        bench.folders.answer = viewerDir.path();
+        Click(dialog, 1015);
+        QCOMPARE(bench.folders.titles, QStringList{QStringLiteral("请选择Tessiva传真阅览器所在目录：")});
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+        // What was typed elsewhere stays.
+        QCOMPARE(Control<QLineEdit>(dialog, 1002)->text(), QStringLiteral("42"));
+
+        // A folder given with its trailing separator is not doubled.
+        bench.folders.answer = viewerDir.path() + QStringLiteral("/");
+        Click(dialog, 1015);
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+        QVERIFY(bench.messages.shown.empty());
+
+        // A folder without the viewer: the message, and the field keeps the path it showed.
+        bench.folders.answer = bench.dir.path();
+        Click(dialog, 1015);
+        QCOMPARE(bench.messages.Texts(), QStringList{kWrongFolder});
+        QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::None);
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+
+        // Cancelled: nothing changes.
+        bench.folders.answer.clear();
+        Click(dialog, 1015);
+        QCOMPARE(bench.messages.shown.size(), size_t{1});
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+    }
+
+    void aStoredTextTooLongStopsOk_data() {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("password of five digits")
+            << QByteArray("PASS=12345") << 1002 << QStringLiteral("“请填入不多于4个的字符。”");
+        // Eleven Chinese characters are 22 GBK bytes.
+        QTest::newRow("local id of 22 bytes")
+            << QByteArray("ID=\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2")
+            << 1009 << QStringLiteral("“请填入不多于20个的字符。”");
+        QTest::newRow("pager number of 31") << QByteArray("Bp=0\r\nBpNum=1234567890123456789012345678901") << 1008
+                                            << QStringLiteral("“请填入不多于30个的字符。”");
+    }
+    void aStoredTextTooLongStopsOk() {
+        QFETCH(QByteArray, lines);
+        QFETCH(int, field);
+        QFETCH(QString, warning);
+        Bench bench;
+        bench.WriteSettings(lines);
+        const QByteArray before = bench.IniBytes();
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        const int result = RunModal(dialog, [&] {
+            Click(dialog, 1);
+            QCOMPARE(bench.messages.Texts(), QStringList{warning});
+            QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::Exclamation);
+            auto* edit = Control<QLineEdit>(dialog, field);
+            QCOMPARE(edit->selectedText(), edit->text());
+            QVERIFY(dialog.isVisible());
+            QVERIFY(dialog.isEnabled());
+            Click(dialog, 2);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(bench.SettingsCommands().empty());
+        QCOMPARE(bench.IniBytes(), before);
+    }
+
+    void okSendsThenStoresWhatTheModemReceived() {
+        Bench bench;
+        bench.WriteSettings("RING=2\r\nNewNum=3\r\nPASS=1234\r\nVSM=0");
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        std::vector<bool> enabledDuringTransfer;
+        std::vector<bool> busyDuringTransfer;
+        bench.sim.com1.SetMonitor([&](char direction, std::string_view) {
+            if (direction == '>') {
+                enabledDuringTransfer.push_back(dialog.isEnabled());
+                busyDuringTransfer.push_back(status::IsBusy());
+            }
+        });
+        const int result = RunModal(dialog, [&] {
+            enabledDuringTransfer.clear();
+            busyDuringTransfer.clear();
+            Control<QComboBox>(dialog, 1017)->setCurrentIndex(6);
+            Control<QComboBox>(dialog, 1018)->setCurrentIndex(8); // disabled, still sent
+            Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("0420"));
+            Control<QLineEdit>(dialog, 1009)->setText(QStringLiteral("测试Fax"));
+            Control<QLineEdit>(dialog, 1008)->setText(QStringLiteral("13912345678"));
+            Control<QLineEdit>(dialog, 1055)->clear();
+            Control<QComboBox>(dialog, 1061)->setCurrentIndex(4);
+            Click(dialog, 1001);
+            Click(dialog, 1004);
+            Click(dialog, 1064);
+            Click(dialog, 1051);
+            Click(dialog, 1);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(bench.messages.Texts(), QStringList{kDone});
+        QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::None);
+        QVERIFY(!bench.PortOpen());
+        QVERIFY(!status::IsBusy());
+        QVERIFY(dialog.isEnabled());
+        QCOMPARE(enabledDuringTransfer, std::vector<bool>(13, false));
+        QCOMPARE(busyDuringTransfer, std::vector<bool>(13, true));
+
+        const std::vector<std::string> expected = {"AT#RING=7",
+                                                   "AT#PASS=0420",
+                                                   "AT#TS=0",
+                                                   "AT#VSM=4",
+                                                   "AT#CS=1",
+                                                   "AT#FAX=1",
+                                                   "AT#FLID=\"\xB2\xE2\xCA\xD4"
+                                                   "Fax\"",
+                                                   "AT&Z30=0,9",
+                                                   "AT#DATE=THUR,,7,26",
+                                                   "AT#TIME=10,38,30,PM",
+                                                   "AT&Z31=13912345678",
+                                                   "AT+VCID=1",
+                                                   "AT&W"};
+        QCOMPARE(bench.SettingsCommands(), expected);
+
+        // The file holds what the modem took and stored.
+        const quorra::QuorraModem& modem = bench.sim.com1;
+        QCOMPARE(modem.StoreCount(), 1);
+        QCOMPARE(bench.Stored("RING"), modem.StoredSetting("#RING"));
+        QCOMPARE(bench.Stored("PASS"), modem.StoredSetting("#PASS"));
+        QCOMPARE(bench.Stored("TS"), modem.StoredSetting("#TS"));
+        QCOMPARE(bench.Stored("CS"), modem.StoredSetting("#CS"));
+        QCOMPARE(bench.Stored("FAX"), modem.StoredSetting("#FAX"));
+        QCOMPARE("\"" + bench.Stored("ID") + "\"", modem.StoredSetting("#FLID"));
+        QCOMPARE("0," + bench.Stored("NewNum"), modem.Slot(30));
+        QCOMPARE(bench.Stored("Bp"), std::string("0"));
+        QCOMPARE(bench.Stored("BpNum"), modem.Slot(31));
+        QCOMPARE(bench.Stored("CALLID"), modem.StoredSetting("+VCID"));
+        QCOMPARE(bench.Stored("VSM"), std::string("1"));
+        QCOMPARE(bench.Stored("ViewFax"), std::string("0"));
+        QCOMPARE(bench.Stored("FAXVIEW"), std::string("<none>"));
+        // The clock is the modem's business only.
+        QVERIFY(!bench.IniBytes().contains("DATE"));
+    }
+
+    // A list left without a selection takes its default entry at OK, so the file is mended.
+    void okWithoutListSelectionSendsAndStoresTheDefaults_data() {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::newRow("ring 0, count 12") << QByteArray("RING=0\r\nNewNum=12\r\nVSM=3");
+        QTest::newRow("text in both") << QByteArray("RING=four\r\nNewNum=\xCB\xC4\r\nVSM=3");
+    }
+    void okWithoutListSelectionSendsAndStoresTheDefaults() {
+        QFETCH(QByteArray, lines);
+        Bench bench;
+        bench.WriteSettings(lines);
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        QCOMPARE(RunModal(dialog, [&] { Click(dialog, 1); }), int(QDialog::Accepted));
+        const std::vector<std::string> sent = bench.SettingsCommands();
+        QCOMPARE(sent.size(), size_t{13});
+        QCOMPARE(sent[0], std::string("AT#RING=4"));
+        QCOMPARE(sent[3], std::string("AT#VSM=")); // neither quality button
+        QCOMPARE(sent[7], std::string("AT&Z30=0,1"));
+        QCOMPARE(bench.Stored("RING"), std::string("4"));
+        QCOMPARE(bench.Stored("NewNum"), std::string("1"));
+        QCOMPARE(bench.Stored("VSM"), std::string("3"));
+    }
+
+    // Refused, silent from some command on: the message, the dialog usable again with the port
+    // open, nothing stored; Cancel then closes the port.
+    void okFailingThenCancelStoresNothing_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("sentCount");
+        QTest::newRow("password refused") << QStringLiteral("AT#PASS=") << int(quorra::FaultKind::Error) << 2;
+        QTest::newRow("silent from the fax command")
+            << QStringLiteral("AT#FAX=") << int(quorra::FaultKind::Silence) << 6;
+        QTest::newRow("caller-ID refused") << QStringLiteral("AT+VCID=") << int(quorra::FaultKind::Error) << 12;
+    }
+    void okFailingThenCancelStoresNothing() {
+        QFETCH(QString, command);
+        QFETCH(int, kind);
+        QFETCH(int, sentCount);
+        Bench bench;
+        bench.WriteSettings("PASS=1234\r\nVSM=0");
+        const QByteArray before = bench.IniBytes();
+        bench.Refuse(command.toStdString(), static_cast<quorra::FaultKind>(kind));
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        const int result = RunModal(dialog, [&] {
+            Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("9999"));
+            Click(dialog, 1);
+            QCOMPARE(bench.messages.Texts(), QStringList{kFailed});
+            QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::None);
+            QVERIFY(dialog.isVisible());
+            QVERIFY(dialog.isEnabled());
+            QVERIFY(!status::IsBusy());
+            QVERIFY(bench.PortOpen());
+            QCOMPARE(int(bench.SettingsCommands().size()), sentCount);
+            Click(dialog, 2);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!bench.PortOpen());
+        QCOMPARE(bench.sim.com1.StoreCount(), 0);
+        QCOMPARE(bench.IniBytes(), before);
+    }
+
+    void aFailedOkCanBeRepeated() {
+        Bench bench;
+        quorra::Fault fault;
+        fault.kind = quorra::FaultKind::NoAck;
+        fault.command = "AT#TIME=";
+        fault.occurrence = 1;
+        bench.sim.com1.AddFault(fault);
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        const int result = RunModal(dialog, [&] {
+            Click(dialog, 1);
+            QCOMPARE(bench.messages.Texts(), QStringList{kFailed});
+            Click(dialog, 1);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(bench.messages.Texts(), (QStringList{kFailed, kDone}));
+        // The second attempt starts again from the ring count.
+        QCOMPARE(int(bench.SettingsCommands().size()), 10 + 13);
+        QCOMPARE(bench.SettingsCommands()[10], std::string("AT#RING=4"));
+        QCOMPARE(bench.Stored("RING"), std::string("4"));
+    }
+
+    void escAndTheCloseBoxCancel_data() {
+        QTest::addColumn<bool>("viaEsc");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("close box") << false;
+    }
+    void escAndTheCloseBoxCancel() {
+        QFETCH(bool, viaEsc);
+        Bench bench;
+        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        const int result = RunModal(dialog, [&] {
+            QVERIFY(bench.PortOpen());
+            if (viaEsc)
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                dialog.close();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!bench.PortOpen());
+        QVERIFY(bench.SettingsCommands().empty());
+        QVERIFY(bench.IniBytes().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestModemSettingsDlg)
+#include "tst_modemsettingsdlg.moc"

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The read command through the main window, on virtual time against the simulated modem: the
+// window is disabled with the wait cursor while it runs, the outcome is told with the stop icon,
+// and afterwards the window, the cursor, the status text and the port are given back and the list
+// shows what was read.
+#include "GuiTestSupport.h"
+
+#include "app/CMainFrame.h"
+#include "app/Status.h"
+#include "fax/FaxRetrieval.h"
+#include "faxlist/CFAXDESKView.h"
+#include "modem/ModemLink.h"
+#include "support/SimModemFixture.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+std::string Page(const char* name) {
+    return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
+}
+
+// Remembers each message together with whether the wait cursor was still up when it was shown.
+class BusyAwareMessages final : public MessageBoxService {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+        bool busy;
+        bool waitCursor;
+    };
+    void Show(QWidget*, const QString& text, Icon icon) override {
+        shown.push_back({text, icon, status::IsBusy(), QApplication::overrideCursor() != nullptr});
+    }
+    std::vector<Shown> shown;
+};
+
+using SetUp = std::function<void(SimModemFixture&)>;
+
+// The main window on the simulated modem: the program's services with virtual time and the
+// simulated ports in place of the real ones.
+struct ReadFixture {
+    explicit ReadFixture(const QString& ini) : gui(ini) { sim.time.SetProcessQtEvents(true); }
+
+    GuiFixture gui;
+    SimModemFixture sim;
+    BusyAwareMessages messages;
+    const AppServices services{sim.time, gui.wallClock, sim.time,  sim.ports,
+                               messages, gui.folders,   gui.shell, gui.services.programPath};
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(SetUp)
+
+class TestReadFaxes : public QObject {
+    Q_OBJECT
+private slots:
+    void readsIntoTheList() {
+        ReadFixture f(QStringLiteral("one-fax.ini"));
+        f.sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
+        f.sim.com1.AddFax({"     +86 21 12345678", false, {Page("text-normal-fill"), Page("black-line")}});
+        CMainFrame frame(f.services);
+        frame.show();
+        CFAXDESKView* view = frame.View();
+        QCOMPARE(view->model()->rowCount(), 1);
+
+        // What the user sees while the modem talks: a disabled window, the wait cursor, progress.
+        bool seen = false;
+        bool enabledDuring = true;
+        bool busyDuring = false;
+        bool waitCursorDuring = false;
+        f.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
+            if (direction != '>' || bytes.find("ATA") == std::string_view::npos || seen)
+                return;
+            seen = true;
+            enabledDuring = frame.isEnabled();
+            busyDuring = status::IsBusy();
+            waitCursorDuring = QApplication::overrideCursor() != nullptr;
+        });
+
+        QAction* read = frame.findChild<QAction*>(QStringLiteral("actionReadFaxes"));
+        QVERIFY(read);
+        read->trigger();
+
+        QVERIFY(seen);
+        QVERIFY(!enabledDuring);
+        QVERIFY(busyDuring);
+        QVERIFY(waitCursorDuring);
+
+        QVERIFY(f.messages.shown.empty());
+        QVERIFY(frame.isEnabled());
+        QVERIFY(!status::IsBusy());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(status::StatusText(), retrieval::kIdleText.toString());
+        QCOMPARE(view->model()->rowCount(), 3);
+        for (int row = 1; row < 3; ++row) {
+            QCOMPARE(view->Rows().Cell(row, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        }
+        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnId), QStringLiteral("+86 10 87654321"));
+        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnPages), QStringLiteral("1"));
+        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnResolution), QStringLiteral("高"));
+        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnId), QStringLiteral("+86 21 12345678"));
+        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnPages), QStringLiteral("2"));
+        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnResolution), QStringLiteral("低"));
+
+        // The port is free for the next command.
+        ModemLink next(f.sim.env);
+        QVERIFY(next.Open("COM1"));
+        next.Close();
+    }
+
+    void failuresAreTold_data() {
+        QTest::addColumn<SetUp>("setUp");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("busyAtMessage");
+        QTest::addColumn<int>("newRows");
+
+        QTest::newRow("no modem") << SetUp([](SimModemFixture& sim) { sim.RemoveCom1(); })
+                                  << retrieval::kNoModemMessage.toString() << false << 0;
+        QTest::newRow("no stored fax") << SetUp([](SimModemFixture&) {}) << retrieval::kNoFaxMessage.toString() << true
+                                       << 0;
+        QTest::newRow("second fax cut short") << SetUp([](SimModemFixture& sim) {
+            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
+            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
+            quorra::Fault cut;
+            cut.kind = quorra::FaultKind::CutPage;
+            cut.command = "\x12";
+            cut.occurrence = 2;
+            cut.afterBytes = 400;
+            sim.com1.AddFault(cut);
+        }) << retrieval::kFailedMessage.toString()
+                                              << false << 1;
+        QTest::newRow("line gone in the answer") << SetUp([](SimModemFixture& sim) {
+            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
+            quorra::Fault drop;
+            drop.kind = quorra::FaultKind::LineDrop;
+            drop.command = "ATA";
+            sim.com1.AddFault(drop);
+        }) << retrieval::kFailedMessage.toString()
+                                                 << false << 0;
+    }
+
+    void failuresAreTold() {
+        QFETCH(SetUp, setUp);
+        QFETCH(QString, message);
+        QFETCH(bool, busyAtMessage);
+        QFETCH(int, newRows);
+
+        ReadFixture f(QStringLiteral("one-fax.ini"));
+        setUp(f.sim);
+        CMainFrame frame(f.services);
+        frame.show();
+        frame.findChild<QAction*>(QStringLiteral("actionReadFaxes"))->trigger();
+
+        QCOMPARE(f.messages.shown.size(), size_t(1));
+        QCOMPARE(f.messages.shown[0].text, message);
+        QCOMPARE(f.messages.shown[0].icon, MessageBoxService::Icon::Stop);
+        QCOMPARE(f.messages.shown[0].busy, busyAtMessage);
+        QCOMPARE(f.messages.shown[0].waitCursor, busyAtMessage);
+
+        QVERIFY(frame.isEnabled());
+        QVERIFY(!status::IsBusy());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(status::StatusText(), retrieval::kIdleText.toString());
+        QCOMPARE(frame.View()->model()->rowCount(), 1 + newRows);
+    }
+};
+
+QTEST_MAIN(TestReadFaxes)
+#include "tst_readfaxes.moc"
