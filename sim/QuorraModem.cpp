@@ -392,9 +392,11 @@ void QuorraModem::StartPage(uint64_t nowNs) {
 
 std::vector<std::string> SplitPagesAtRtc(const std::string& data) {
     // EOL is eleven zero bits and a one; RTC is six EOLs with nothing between them. Fill bits
-    // (zeros) may stand before an EOL but not between those of an RTC.
+    // (zeros) may stand before an EOL but not between those of an RTC. Some encoders end the last
+    // line with an EOL of its own, so a page may end in seven; every EOL of the run belongs to it.
     std::vector<std::string> pages;
     size_t pageStart = 0;
+    size_t cut = 0; // end of the page whose RTC is being read, 0 while none is
     int zeros = 0;
     int eolsInRow = 0;
     int bitsSinceEol = 0;
@@ -407,24 +409,30 @@ std::vector<std::string> SplitPagesAtRtc(const std::string& data) {
                 ++zeros;
                 continue;
             }
-            if (zeros >= 11) {
-                eolsInRow = (bitsSinceEol == 12 && eolsInRow > 0) ? eolsInRow + 1 : 1;
-                bitsSinceEol = 0;
-                if (eolsInRow == 6) {
-                    pages.push_back(data.substr(pageStart, i + 1 - pageStart));
-                    pageStart = i + 1;
-                    eolsInRow = 0;
-                    bit = -1; // the rest of this byte is padding
-                }
-            } else {
-                eolsInRow = 0;
-            }
+            const bool eol = zeros >= 11;
             zeros = 0;
+            const bool inRow = eol && bitsSinceEol == 12 && eolsInRow > 0;
+            if (cut != 0 && !inRow) {
+                pages.push_back(data.substr(pageStart, cut - pageStart));
+                pageStart = cut;
+                cut = 0;
+            }
+            eolsInRow = eol ? (inRow ? eolsInRow + 1 : 1) : 0;
+            if (eol)
+                bitsSinceEol = 0;
+            if (eolsInRow >= 6)
+                cut = i + 1;
         }
+    }
+    if (cut != 0) {
+        pages.push_back(data.substr(pageStart, cut - pageStart));
+        pageStart = cut;
     }
     const std::string rest = data.substr(pageStart);
     if (std::any_of(rest.begin(), rest.end(), [](char c) { return c != 0; }))
         pages.push_back(rest);
+    else if (!pages.empty())
+        pages.back() += rest; // trailing fill stays with the last page
     return pages;
 }
 

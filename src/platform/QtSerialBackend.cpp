@@ -39,9 +39,8 @@ bool QtSerialBackend::IsOpen() const {
 bool QtSerialBackend::Close() {
     if (!m_port.isOpen())
         return false;
-    const bool healthy = m_port.error() == QSerialPort::NoError;
     m_port.close();
-    return healthy;
+    return true;
 }
 
 bool QtSerialBackend::Configure(const LineSettings& settings) {

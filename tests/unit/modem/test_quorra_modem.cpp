@@ -183,12 +183,20 @@ TEST(PageSplitTest, SplitsAtEachRtc) {
     // EOL = 000000000001; six in a row end a page. 0x00 0x10 0x01 holds 11 zeros, a one, then 0x001
     // again: build 6 EOLs as 9 bytes (72 bits = 6 x 12).
     const std::string rtc = "\x00\x10\x01\x00\x10\x01\x00\x10\x01"s;
-    const std::string line = "\x00\x1a\xb5"s; // an EOL and some data bits
+    const std::string line = "\x00\x0d\x5a"s; // a fill bit, an EOL and some data bits
     const std::string page1 = line + line + rtc;
     const std::string page2 = line + rtc;
     EXPECT_EQ(quorra::SplitPagesAtRtc(page1 + page2), (std::vector<std::string>{page1, page2}));
-    EXPECT_EQ(quorra::SplitPagesAtRtc(page1 + "\0\0"s), (std::vector<std::string>{page1}));
+    EXPECT_EQ(quorra::SplitPagesAtRtc(page1 + "\0\0"s), (std::vector<std::string>{page1 + "\0\0"s}))
+        << "trailing fill is no page of its own";
     EXPECT_EQ(quorra::SplitPagesAtRtc(line), (std::vector<std::string>{line})) << "no RTC: one page";
+    // A seventh EOL in the run (the last line's own) still belongs to the page.
+    const std::string seven = line + rtc + "\x00\x10\x01"s.substr(0, 2) + "\x00"s;
+    EXPECT_EQ(quorra::SplitPagesAtRtc(seven).size(), 1u);
+    const std::string page = testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/sim/page.t4");
+    ASSERT_FALSE(page.empty());
+    EXPECT_EQ(quorra::SplitPagesAtRtc(page), (std::vector<std::string>{page})) << "pbmtog3's page is one page";
+    EXPECT_EQ(quorra::SplitPagesAtRtc(page + page), (std::vector<std::string>{page, page}));
 }
 
 } // namespace

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real serial code (QSerialPort, the Qt pump, the steady clock) over a pseudo-terminal against
+// quorra-modem-sim, in real time.
+#include "modem/ModemCommands.h"
+#include "modem/ModemDetection.h"
+#include "modem/ModemLink.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/QtSerialBackend.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+const std::string kPage = std::string(FAXDESK_TEST_DATA_DIR) + "/sim/page.t4";
+
+// One simulator process serving one pseudo-terminal, entered in a fresh RERAVA.INI as COM1.
+class PtyModem {
+public:
+    explicit PtyModem(QStringList arguments) : m_ini(testsupport::MakeTempDir() + "RERAVA.INI") {
+        arguments << QStringLiteral("--ini") << QString::fromStdString(m_ini);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE), arguments);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
+            m_device = m_process.readLine().trimmed().toStdString();
+    }
+    ~PtyModem() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    const std::string& Device() const { return m_device; }
+    const std::string& Ini() const { return m_ini; }
+    QProcess& Process() { return m_process; }
+
+private:
+    std::string m_ini;
+    std::string m_device;
+    QProcess m_process;
+};
+
+class PtyTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "test_serial_pty";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication app(argc, argv);
+        }
+    }
+
+    void Start(QStringList arguments) {
+        m_modem = std::make_unique<PtyModem>(std::move(arguments));
+        ASSERT_FALSE(m_modem->Device().empty()) << "the simulator printed no device";
+        m_ports = std::make_unique<QtSerialBackendFactory>(PortMap(m_modem->Ini()));
+    }
+    std::unique_ptr<ModemLink> MakeLink() {
+        return std::make_unique<ModemLink>(LinkEnvironment{clock, pump, *m_ports});
+    }
+
+    // Plays the first stored fax up to the start of its first page's data.
+    void AnswerAndConnect(ModemLink& link) {
+        ASSERT_TRUE(link.Open("COM1"));
+        ASSERT_TRUE(link.Configure());
+        link.SendCommand(modem::kNextFax, 100, false, true, true);
+        ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
+        link.SendCommand(modem::kAnswer, 100, false, true, true);
+        ASSERT_TRUE(link.WaitForOk());
+        EXPECT_NE(link.ReplyText().find("+FTSI: \"PTY 1\""), std::string::npos);
+        ASSERT_TRUE(link.SendCommand(modem::kReceivePage, 1000, false, true, true));
+        ASSERT_TRUE(link.ReplyContains(modem::kConnect));
+    }
+
+    SteadyClock clock;
+    QtEventPump pump;
+    std::unique_ptr<PtyModem> m_modem;
+    std::unique_ptr<QtSerialBackendFactory> m_ports;
+};
+
+TEST_F(PtyTest, TheModemIsFoundOnCom1AndAnswersAt) {
+    Start({});
+    auto link = MakeLink();
+    ASSERT_TRUE(FindModem(*link));
+    EXPECT_TRUE(link->SendCommand(modem::kAttention, 500, false, true, true));
+    EXPECT_EQ(link->ReplyText(), "\r\nOK\r\n");
+    EXPECT_TRUE(link->Close());
+}
+
+TEST_F(PtyTest, APortOpenElsewhereCannotBeOpened) {
+    Start({});
+    auto first = MakeLink();
+    auto second = MakeLink();
+    ASSERT_TRUE(first->Open("COM1"));
+    EXPECT_FALSE(second->Open("COM1")) << "held by another port object of this program";
+    first->Close();
+    EXPECT_TRUE(second->Open("COM1"));
+    second->Close();
+
+    // Another program holding the device, here flock(1) with a lock on it.
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-o"), QString::fromStdString(m_modem->Device()),
+                                           QStringLiteral("-c"), QStringLiteral("echo locked; sleep 30")});
+    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    EXPECT_FALSE(first->Open("COM1")) << "held by another process";
+    holder.kill();
+    holder.waitForFinished(5000);
+    EXPECT_TRUE(first->Open("COM1"));
+    first->Close();
+}
+
+TEST_F(PtyTest, APageIsCapturedByteForByteAtLineSpeed) {
+    Start({QStringLiteral("--fax"), QStringLiteral("PTY 1:1:") + QString::fromStdString(kPage)});
+    auto link = MakeLink();
+    AnswerAndConnect(*link);
+    const std::string path = testsupport::MakeTempDir() + "capture";
+    ASSERT_TRUE(link->OpenCapture(path));
+    link->SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+    EXPECT_TRUE(link->CaptureData());
+    link->CloseCapture();
+    EXPECT_TRUE(link->WaitForText(5000, modem::kOk));
+    const std::string page = testsupport::ReadFile(kPage);
+    ASSERT_GT(page.size(), 500u);
+    EXPECT_TRUE(testsupport::ReadFile(path) == page + "\x10") << "the DLE of DLE ETX ends the capture";
+    EXPECT_EQ(link->m_capturedBytes, page.size() + 1);
+    link->Close();
+}
+
+TEST_F(PtyTest, ThePortVanishingMidPageEndsTheCaptureQuietly) {
+    Start({QStringLiteral("--fax"), QStringLiteral("PTY 1:1:") + QString::fromStdString(kPage),
+           QStringLiteral("--fault"), QStringLiteral("drop:DC2:1:300")});
+    auto link = MakeLink();
+    AnswerAndConnect(*link);
+    const std::string path = testsupport::MakeTempDir() + "capture";
+    ASSERT_TRUE(link->OpenCapture(path));
+    link->SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+    const uint32_t start = clock.TickCount();
+    EXPECT_FALSE(link->CaptureData());
+    EXPECT_LT(clock.TickCount() - start, 5000u);
+    link->CloseCapture();
+    EXPECT_FALSE(link->SendCommand(modem::kAttention, 100, false, true, true));
+    link->Close();
+}
+
+} // namespace
