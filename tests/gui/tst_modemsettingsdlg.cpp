@@ -208,7 +208,8 @@ private slots:
         QTest::newRow("count huge") << QByteArray("NewNum=2147483647") << 3 << -1 << 1;
         QTest::newRow("quality 0") << QByteArray("VSM=0") << 3 << 0 << 0;
         QTest::newRow("quality 3 selects neither") << QByteArray("VSM=3") << 3 << 0 << -1;
-        QTest::newRow("quality text") << QByteArray("VSM=high") << 3 << 0 << -1;
+        // A text reads as 0.
+        QTest::newRow("quality text") << QByteArray("VSM=high") << 3 << 0 << 0;
     }
     void storedValuesSelectTheirEntries() {
         QFETCH(QByteArray, lines);
