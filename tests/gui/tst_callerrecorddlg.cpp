@@ -53,11 +53,12 @@ private slots:
         DialogFixture f;
         ScriptListing(f, "AT&V\r\r\n[SETTINGS]\r\n0F=11111111111111\r\n"
                          "[telephone numbers]\r\n"
-                         "0f=87654321231012 31\r\n" // blanks inside stay
+                         "0f=87654323101231\r\n"
                          "0E=1111222233330000\r\n"
                          "11=8765432114300825\r\n"
                          "10=\r\n"
-                         "1d=5550100" "09150102\r\n"
+                         "1d=5550100"
+                         "09150102\r\n"
                          "1E=9999000000000000\r\n"
                          "[OTHER]\r\n12=2222222200000101\r\n"
                          "OK\r\n");
@@ -76,7 +77,7 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(atFirstShow, (QStringList{QStringLiteral("01月02日09时15分\t\t来电号码：5550100"),
                                            QStringLiteral("08月25日14时30分\t\t来电号码：87654321"),
-                                           QStringLiteral("10月 31日23时12分\t\t来电号码：876543")}));
+                                           QStringLiteral("12月31日23时10分\t\t来电号码：876543")}));
         QVERIFY(!f.PortOpen());
     }
 
