@@ -89,7 +89,10 @@ bool ModemLink::WaitForOk() {
     PumpMessage();
     while (static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
         if (!ReadByte()) {
-            Idle(1);
+            // This wait is measured in time, not in polls, and a byte arriving ends the idle wait
+            // at once, so a silent line is watched in slices of a few milliseconds.
+            const int32_t left = static_cast<int32_t>(start + modem::kOkLineTimeout - TickCount());
+            Idle(static_cast<uint32_t>(std::clamp<int32_t>(left, 1, kQuietSlice)));
             sincePump = 0;
             continue;
         }

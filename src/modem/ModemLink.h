@@ -46,6 +46,8 @@ public:
 
     // Pending events are handled once per this many bytes while data flows without a pause.
     static constexpr uint32_t kBytesPerPump = 256;
+    // Longest idle slice of a wait measured in time (WaitForOk) while nothing arrives.
+    static constexpr int32_t kQuietSlice = 10;
 
 private:
     void StoreReplyText();

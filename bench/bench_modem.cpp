@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How much processor time the program spends while the modem link waits, over a pseudo-terminal
+// against quorra-modem-sim in real time:
+//   (a) WaitForOk twice (10 s) on a silent line          target: at most 2 % of one core
+//   (b) capturing a 200 KB page at 115200 bit/s          target: at most 10 % of one core, no byte lost
+// Usage: bench_modem [page-bytes]
+#include "modem/ModemCommands.h"
+#include "modem/ModemLink.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/QtSerialBackend.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double WallSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+struct Measure {
+    double cpu = CpuSeconds();
+    double wall = WallSeconds();
+    void Report(const char* what) const {
+        const double cpuUsed = CpuSeconds() - cpu;
+        const double wallUsed = WallSeconds() - wall;
+        std::printf("%-40s wall %7.2f s  cpu %6.3f s  = %5.2f %% of one core\n", what, wallUsed, cpuUsed,
+                    100.0 * cpuUsed / wallUsed);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const size_t pageBytes = argc > 1 ? std::stoul(argv[1]) : 200 * 1024;
+    QTemporaryDir dir;
+    const std::string ini = dir.path().toStdString() + "/RERAVA.INI";
+    const std::string pagePath = dir.path().toStdString() + "/page.t4";
+    std::string page(pageBytes, 0);
+    std::mt19937 random(1);
+    for (char& c : page)
+        c = static_cast<char>(random() | 1); // never eleven zero bits in a row: no EOL, no RTC inside
+    std::ofstream(pagePath, std::ios::binary) << page;
+
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE),
+              {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--fax"),
+               QStringLiteral("BENCH:1:") + QString::fromStdString(pagePath)});
+    if (!sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "simulator did not start\n");
+        return 1;
+    }
+    sim.readLine();
+
+    SteadyClock clock;
+    QtEventPump pump;
+    QtSerialBackendFactory ports{PortMap(ini)};
+    ModemLink link(LinkEnvironment{clock, pump, ports});
+    if (!link.Open("COM1") || !link.Configure()) {
+        std::fprintf(stderr, "cannot open the simulator's port\n");
+        return 1;
+    }
+
+    {
+        Measure m;
+        link.WaitForOk();
+        link.WaitForOk();
+        m.Report("(a) WaitForOk, silent line, 2 x 5 s");
+    }
+
+    link.SendCommand(modem::kNextFax, 100, false, true, true);
+    link.WaitForText(5000, modem::kRing);
+    link.SendCommand(modem::kAnswer, 100, false, true, true);
+    link.WaitForOk();
+    link.SendCommand(modem::kReceivePage, 1000, false, true, true);
+    if (!link.ReplyContains(modem::kConnect)) {
+        std::fprintf(stderr, "no CONNECT\n");
+        return 1;
+    }
+    const std::string capturePath = dir.path().toStdString() + "/capture";
+    link.OpenCapture(capturePath);
+    bool complete = false;
+    {
+        Measure m;
+        link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+        complete = link.CaptureData();
+        m.Report("(b) CaptureData, page at 115200 bit/s");
+    }
+    link.CloseCapture();
+    std::ifstream in(capturePath, std::ios::binary);
+    const std::string captured((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const bool intact = complete && captured == page + "\x10";
+    std::printf("    %zu page bytes, captured %zu, %s\n", page.size(), captured.size(),
+                intact ? "no byte lost" : "BYTES LOST OR CHANGED");
+    link.Close();
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return intact ? 0 : 1;
+}
