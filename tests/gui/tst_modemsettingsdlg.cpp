@@ -6,6 +6,7 @@
 #include "app/FolderChooser.h"
 #include "app/MessageBoxService.h"
 #include "app/Status.h"
+#include "faxlist/CFAXDESKView.h"
 #include "platform/ProfileFile.h"
 #include "settings/CModemSettingsDlg.h"
 #include "support/SimModemFixture.h"
@@ -40,8 +41,11 @@ public:
     struct Shown {
         QString text;
         Icon icon;
+        QString statusText; // the status bar's text while the message was up
     };
-    void Show(QWidget*, const QString& text, Icon icon) override { shown.push_back({text, icon}); }
+    void Show(QWidget*, const QString& text, Icon icon) override {
+        shown.push_back({text, icon, status::StatusText()});
+    }
     QStringList Texts() const {
         QStringList texts;
         for (const Shown& s : shown)
@@ -73,11 +77,6 @@ const QString kWrongFolder = QStringLiteral("Tessiva传真阅览器所在目录�
 
 // A program directory, a simulated modem on COM1, and the services the dialog takes.
 struct Bench {
-    Bench() {
-        programDirectory = QDir(dir.path()).absolutePath().toStdString() + "/";
-        iniPath = programDirectory + "RERAVA.INI";
-    }
-
     // Writes RERAVA.INI with section DEZAZAZE holding `lines` (CR LF between them).
     void WriteSettings(const QByteArray& lines) const {
         QFile file(QString::fromStdString(iniPath));
@@ -108,14 +107,15 @@ struct Bench {
     }
 
     QTemporaryDir dir;
-    std::string programDirectory;
-    std::string iniPath;
+    std::string programDirectory = QDir(dir.path()).absolutePath().toStdString() + "/";
+    std::string iniPath = programDirectory + "RERAVA.INI";
     SimModemFixture sim;
     FixedWallClock wallClock;
     RecordedMessages messages;
     AnsweringFolderChooser folders;
     NoShell shell;
-    AppServices services{sim.time, wallClock, sim.time, sim.ports, messages, folders, shell, ""};
+    AppServices services{sim.time, wallClock, sim.time, sim.ports,
+                         messages, folders,   shell,    programDirectory + "faxdesk"};
 };
 
 template <typename T> T* Control(QWidget& dialog, int id) {
@@ -577,6 +577,39 @@ private slots:
         QVERIFY(!bench.PortOpen());
         QVERIFY(bench.SettingsCommands().empty());
         QVERIFY(bench.IniBytes().isEmpty());
+    }
+
+    // Command 32775 from the fax list view: the status bar names the dialog while it runs (also
+    // while the detection reports no modem) and shows the idle text again afterwards.
+    void settingsCommandRestoresTheIdleText_data() {
+        QTest::addColumn<bool>("withModem");
+        QTest::newRow("modem found, cancelled") << true;
+        QTest::newRow("no modem") << false;
+    }
+    void settingsCommandRestoresTheIdleText() {
+        QFETCH(bool, withModem);
+        Bench bench;
+        if (!withModem)
+            bench.sim.RemoveCom1();
+        CFAXDESKView view(bench.services);
+        bool shown = false;
+        QTimer::singleShot(0, &view, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<CModemSettingsDlg*>(widget); dialog && dialog->isVisible()) {
+                    shown = true;
+                    QCOMPARE(status::StatusText(), QStringLiteral("设置KorvelQuorraMODEM参数"));
+                    QCOMPARE(dialog->m_iniPath, bench.iniPath);
+                    Click(*dialog, 2);
+                }
+            }
+        });
+        view.OnModemSettings();
+        QCOMPARE(shown, withModem);
+        if (!withModem) {
+            QCOMPARE(bench.messages.Texts(), QStringList{QStringLiteral("检测调制解调器失败！")});
+            QCOMPARE(bench.messages.shown.front().statusText, QStringLiteral("KorvelQuorraMODEM参数设置"));
+        }
+        QCOMPARE(status::StatusText(), QStringLiteral("KorvelQuorraMODEM传真处理程序"));
     }
 };
 
