@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -192,6 +193,10 @@ private slots:
         QVERIFY(frame->isVisible());
         QCOMPARE(frame->windowTitle(), QStringLiteral("KorvelQuorraMODEM传真软件"));
         QVERIFY(fixture.messages.shown.empty());
+        // Centred on the screen.
+        const QPoint offCentre = frame->frameGeometry().center() - frame->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
         frame->Action(57665)->trigger();
         QVERIFY(!frame->isVisible());
         qunsetenv("XDG_RUNTIME_DIR");
