@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The read command from the main window to the files, in real time: the window's action, the real
+// serial code over a pseudo-terminal, quorra-modem-sim playing two faxes made of the real test
+// pages, our TIFF writer, RERAVA.INI, the list. The TIFF files are checked with libtiff's and
+// netpbm's own tools against the pages' source images, pixel for pixel.
+#include "GuiTestSupport.h"
+
+#include "app/CMainFrame.h"
+#include "app/Status.h"
+#include "fax/FaxRetrieval.h"
+#include "faxlist/CFAXDESKView.h"
+#include "faxlist/FaxRecordStore.h"
+#include "platform/ProfileFile.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+QString PagePath(const char* name, const char* extension) {
+    return QStringLiteral(FAXDESK_TEST_DATA_DIR "/pages/") + QLatin1String(name) + QLatin1String(extension);
+}
+
+// Runs a shell command line; its standard output, or a null array when it failed.
+QByteArray Run(const QString& commandLine, QString* errors = nullptr) {
+    QProcess process;
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), commandLine});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    if (errors)
+        *errors = QString::fromLocal8Bit(process.readAllStandardError());
+    QByteArray out = process.readAllStandardOutput();
+    return out.isNull() ? QByteArray("") : out;
+}
+
+// A PBM image (plain P1 or raw P4) as width, height and packed rows.
+struct Bitmap {
+    int width = 0;
+    int height = 0;
+    QByteArray rows;
+    bool operator==(const Bitmap&) const = default;
+};
+
+Bitmap ParsePbm(const QByteArray& bytes) {
+    Bitmap image;
+    qsizetype at = 0;
+    auto token = [&]() {
+        QByteArray text;
+        while (at < bytes.size()) {
+            const char c = bytes[at];
+            if (c == '#') {
+                while (at < bytes.size() && bytes[at] != '\n')
+                    ++at;
+            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                if (!text.isEmpty())
+                    break;
+                ++at;
+            } else {
+                text += c;
+                ++at;
+            }
+        }
+        return text;
+    };
+    const QByteArray magic = token();
+    image.width = token().toInt();
+    image.height = token().toInt();
+    const int rowBytes = (image.width + 7) / 8;
+    if (magic == "P4") {
+        ++at; // the single white space after the height
+        image.rows = bytes.mid(at, qsizetype(rowBytes) * image.height);
+    } else if (magic == "P1") {
+        image.rows = QByteArray(qsizetype(rowBytes) * image.height, '\0');
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                while (at < bytes.size() && bytes[at] != '0' && bytes[at] != '1')
+                    ++at;
+                if (at < bytes.size() && bytes[at++] == '1')
+                    image.rows[qsizetype(y) * rowBytes + x / 8] |= char(0x80 >> (x % 8));
+            }
+    }
+    return image;
+}
+
+// The pages of a TIFF file as decoded by libtiff (tiffsplit) and netpbm (tifftopnm).
+std::vector<Bitmap> DecodeTiff(const std::string& path, const QString& workDir) {
+    std::vector<Bitmap> pages;
+    const QString prefix = workDir + QStringLiteral("/page-");
+    if (Run(QStringLiteral("rm -f '%1'*; tiffsplit '%2' '%1'").arg(prefix, QString::fromStdString(path))).isNull())
+        return pages;
+    const QStringList parts =
+        QDir(workDir).entryList({QStringLiteral("page-*.tif")}, QDir::Files, QDir::Name); // aaa, aab, ...
+    for (const QString& part : parts) {
+        const QByteArray pnm = Run(QStringLiteral("tifftopnm '%1' 2>/dev/null").arg(workDir + u'/' + part));
+        pages.push_back(ParsePbm(pnm));
+    }
+    return pages;
+}
+
+Bitmap SourcePage(const char* name) {
+    return ParsePbm(Run(QStringLiteral("zcat '%1'").arg(PagePath(name, ".pbm.gz"))));
+}
+
+} // namespace
+
+class TestReadEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void twoFaxesFromTheSimulatorIntoFilesAndList() {
+        GuiFixture gui{QString()};
+        const std::string ini = gui.IniPath();
+
+        // The modem: two stored faxes, the second one's sender identification with line breaks in
+        // it (it must not break RERAVA.INI).
+        QProcess modem;
+        modem.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        modem.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE),
+                    {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--fax"),
+                     QStringLiteral("     +86 10 87654321:1:") + PagePath("text-fine", ".g3"), QStringLiteral("--fax"),
+                     QStringLiteral("A\r\n[FAX]\r\nNUM=0:0:") + PagePath("text-normal-fill", ".g3") + u',' +
+                         PagePath("black-line-fill", ".g3")});
+        QVERIFY(modem.waitForStarted(5000));
+        QVERIFY(modem.waitForReadyRead(5000));
+        QVERIFY(!modem.readLine().trimmed().isEmpty());
+
+        QtSerialBackendFactory ports{PortMap(ini)};
+        const AppServices services{gui.clock,    gui.wallClock, gui.pump,  ports,
+                                   gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+        CMainFrame frame(services);
+        frame.show();
+        QCOMPARE(frame.View()->model()->rowCount(), 0);
+
+        frame.Action(command::kReadFaxes)->trigger();
+
+        modem.terminate();
+        modem.waitForFinished(5000);
+
+        QVERIFY(gui.messages.shown.empty());
+        QVERIFY(frame.isEnabled());
+        QVERIFY(!status::IsBusy());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(status::StatusText(), retrieval::kIdleText.toString());
+
+        // Two records, in the order the modem played them, and the file still whole.
+        FaxRecordStore store;
+        store.OpenStoreAt(ini);
+        std::vector<FaxRecord> records;
+        store.LoadRecords([&](const FaxRecord& record) { records.push_back(record); });
+        QCOMPARE(records.size(), size_t(2));
+        QCOMPARE(profile::GetInt(ini, "FAX", "NUM", 0), 2);
+        QCOMPARE(records[0].id, std::string("+86 10 87654321"));
+        QCOMPARE(records[0].page, std::string("1"));
+        QVERIFY(records[0].fine);
+        QCOMPARE(records[1].id, std::string("A  [FAX]  NUM=0\""));
+        QCOMPARE(records[1].page, std::string("2"));
+        QVERIFY(!records[1].fine);
+        const QString iniText = QString::fromStdString(gui.IniBytes());
+        QCOMPARE(iniText.count(QStringLiteral("\r\n[FAX]\r\n")), 1); // the counter section, once
+        QCOMPARE(iniText.count(QStringLiteral("\r\nNUM=")), 1);
+
+        // The TIFF files: libtiff reads every strip, and the pages are the source images.
+        const std::vector<std::vector<const char*>> sources{{"text-fine"}, {"text-normal-fill", "black-line-fill"}};
+        for (size_t fax = 0; fax < 2; ++fax) {
+            const std::string& file = records[fax].file;
+            QVERIFY2(QFileInfo(QString::fromStdString(file))
+                         .fileName()
+                         .contains(QRegularExpression(QStringLiteral("^\\d{14}\\.TIF$"))),
+                     file.c_str());
+            QString errors;
+            QVERIFY2(!Run(QStringLiteral("tiffinfo -D '%1'").arg(QString::fromStdString(file)), &errors).isNull(),
+                     file.c_str());
+            QVERIFY2(!errors.contains(QStringLiteral("Error")), qPrintable(errors));
+            const std::vector<Bitmap> pages = DecodeTiff(file, gui.Dir());
+            QCOMPARE(pages.size(), sources[fax].size());
+            for (size_t page = 0; page < pages.size(); ++page) {
+                const Bitmap expected = SourcePage(sources[fax][page]);
+                QCOMPARE(expected.width, 1728);
+                QCOMPARE(pages[page].width, expected.width);
+                QCOMPARE(pages[page].height, expected.height);
+                QVERIFY2(pages[page] == expected, sources[fax][page]);
+            }
+        }
+
+        // The list shows both new faxes as unread.
+        CFAXDESKView* view = frame.View();
+        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(view->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(view->Rows().Cell(0, CFAXDESKView::kColumnPages), QStringLiteral("1"));
+        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnPages), QStringLiteral("2"));
+    }
+};
+
+QTEST_MAIN(TestReadEndToEnd)
+#include "test_read_end_to_end.moc"
