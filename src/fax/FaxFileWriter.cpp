@@ -1,6 +1,452 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fax/FaxFileWriter.h"
 
-bool FaxFileWriter::Convert(const std::string&, const std::string&) {
-    return false;
+#include <array>
+#include <filesystem>
+#include <new>
+
+namespace {
+
+constexpr uint32_t kHeaderSize = 8;
+constexpr uint32_t kFirstIfdOffset = 10; // bytes 8 and 9 stay a hole of zeros
+constexpr uint32_t kEntryCount = 15;
+constexpr uint32_t kEntriesSize = kEntryCount * 12; // 180
+// Entry count, entries, next-directory offset, XResolution and YResolution rationals.
+constexpr uint32_t kNextIfdField = 2 + kEntriesSize;          // 182
+constexpr uint32_t kXResolutionField = kNextIfdField + 4;     // 186
+constexpr uint32_t kYResolutionField = kXResolutionField + 8; // 194
+constexpr uint32_t kPageBlockSize = kYResolutionField + 8;    // 202, the strip follows
+constexpr uint32_t kPageWidth = 1728;
+
+constexpr uint32_t kCaptureResolutionByte = 3;
+constexpr uint32_t kCapturePageCountByte = 40;
+constexpr uint32_t kCaptureLengthField = 128;
+constexpr uint32_t kCaptureHeaderSize = 132;
+
+// An EOL is at least 11 zero bits closed by a one (T.4 allows fill zeros in front of it).
+constexpr uint32_t kEolZeros = 11;
+// No T.4 code word holds more than 7 zeros and two adjacent ones at most 10, so a run of 15 is
+// fill; 14 zeros are kept so that every EOL still has its 11 after the cut.
+constexpr uint32_t kMaxZeroRun = 14;
+// Six EOLs with nothing between them form the RTC that closes a page.
+constexpr uint32_t kRtcEols = 6;
+// Twelve bits after an EOL without the next EOL closing mean a line came: the run starts again.
+constexpr uint32_t kEolBits = 12;
+
+enum : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
+
+void PutU16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void PutU32(uint8_t* p, uint32_t v) {
+    PutU16(p, v & 0xFFFF);
+    PutU16(p + 2, v >> 16);
+}
+
+bool SeekTo(std::FILE* f, uint32_t offset) {
+    // Offsets are 32-bit in classic TIFF; fseek takes a long, which is 32-bit on Windows.
+    if (offset > 0x7FFFFFFFu || std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0) {
+        return false;
+    }
+    return std::ftell(f) == static_cast<long>(offset);
+}
+
+bool ReadAt(std::FILE* f, uint32_t offset, uint8_t* out, size_t size, bool& seekFailed) {
+    seekFailed = !SeekTo(f, offset);
+    return !seekFailed && std::fread(out, 1, size, f) == size;
+}
+
+} // namespace
+
+FaxFileWriter::~FaxFileWriter() {
+    CloseFile();
+}
+
+bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& tiffPath) {
+    m_result = kOk;
+    m_detail = kDetailNone;
+    ResetInput();
+    ResetPage();
+    if (!ReadCapture(capturePath)) {
+        m_result = kReadCapture;
+        return false;
+    }
+    if (!PrepareTiff(tiffPath)) {
+        m_result = kCreateTiff;
+        ResetInput();
+        return false;
+    }
+    if (!WriteHeader()) {
+        m_result = kWriteHeader;
+        ResetInput();
+        CloseFile();
+        return false;
+    }
+    m_ifdOffset = kFirstIfdOffset;
+    m_inCursor = 0;
+    const bool multiPage = m_pageCount > 1;
+    uint32_t previousIfd = 0;
+    // A 32-bit counter: with 255 pages an 8-bit one would wrap to 0 and never end the loop.
+    for (uint32_t page = 1; page <= m_pageCount; ++page) {
+        if (!WritePage(multiPage)) {
+            UnchainLastDirectory(previousIfd);
+            ResetInput();
+            CloseFile();
+            return false;
+        }
+        if (page < m_pageCount) {
+            previousIfd = m_ifdOffset;
+            if (!ChainNextDirectory()) {
+                ResetInput();
+                ResetPage();
+                CloseFile();
+                return false;
+            }
+        }
+    }
+    ResetInput();
+    ResetPage();
+    CloseFile();
+    return true;
+}
+
+bool FaxFileWriter::ReadCapture(const std::string& capturePath) {
+    m_file = std::fopen(capturePath.c_str(), "rb");
+    if (m_file == nullptr) {
+        m_detail = kOpenCapture;
+        return false;
+    }
+    auto fail = [this](Detail detail) {
+        m_detail = detail;
+        CloseFile();
+        ResetInput();
+        return false;
+    };
+    bool seekFailed = false;
+    uint8_t byte = 0;
+    if (!ReadAt(m_file, kCaptureResolutionByte, &byte, 1, seekFailed)) {
+        return fail(seekFailed ? kSeekResolution : kReadResolution);
+    }
+    m_resolution = byte == '1' ? 200 : 100;
+    if (!ReadAt(m_file, kCapturePageCountByte, &byte, 1, seekFailed)) {
+        return fail(seekFailed ? kSeekPageCount : kReadPageCount);
+    }
+    m_pageCount = byte;
+    std::array<uint8_t, 4> length{};
+    if (!ReadAt(m_file, kCaptureLengthField, length.data(), length.size(), seekFailed)) {
+        return fail(seekFailed ? kSeekDataLength : kReadDataLength);
+    }
+    m_dataLength = static_cast<uint32_t>(length[0]) | static_cast<uint32_t>(length[1]) << 8 |
+                   static_cast<uint32_t>(length[2]) << 16 | static_cast<uint32_t>(length[3]) << 24;
+    // The length field comes from the file: a capture cut short (or a damaged field claiming 4 GB)
+    // must fail here, before a buffer of that size is asked for.
+    std::error_code error;
+    const uintmax_t fileSize = std::filesystem::file_size(capturePath, error);
+    if (error || fileSize < uintmax_t{kCaptureHeaderSize} + m_dataLength) {
+        return fail(kDataShort);
+    }
+    try {
+        m_data.resize(m_dataLength);
+    } catch (const std::bad_alloc&) {
+        return fail(kNoMemoryForData);
+    }
+    if (std::fread(m_data.data(), 1, m_data.size(), m_file) != m_data.size()) {
+        return fail(kDataShort);
+    }
+    CloseFile();
+    return true;
+}
+
+bool FaxFileWriter::PrepareTiff(const std::string& tiffPath) {
+    // An older file of the same name is replaced.
+    if (std::FILE* old = std::fopen(tiffPath.c_str(), "rb")) {
+        std::fclose(old);
+        std::remove(tiffPath.c_str());
+    }
+    m_file = std::fopen(tiffPath.c_str(), "w+b");
+    if (m_file == nullptr) {
+        return false;
+    }
+    // Unbuffered, so that a failing write is seen at the step that made it, not at the close.
+    std::setvbuf(m_file, nullptr, _IONBF, 0);
+    return true;
+}
+
+bool FaxFileWriter::WriteHeader() {
+    if (!SeekTo(m_file, 0)) {
+        m_detail = kSeekTiffStart;
+        return false;
+    }
+    std::array<uint8_t, kHeaderSize> header{'I', 'I'};
+    PutU16(&header[2], 42);
+    PutU32(&header[4], kFirstIfdOffset);
+    if (std::fwrite(header.data(), 1, header.size(), m_file) != header.size()) {
+        m_detail = kHeaderWrite;
+        return false;
+    }
+    return true;
+}
+
+bool FaxFileWriter::WritePage(bool multiPage) {
+    ResetPage();
+    if (!DecodePage()) {
+        m_result = kDecodePage;
+        ResetPage();
+        return false;
+    }
+    if (!WriteDirectory(multiPage)) {
+        m_result = kWriteDirectory;
+        ResetPage();
+        return false;
+    }
+    // The file position is now m_ifdOffset + 202, where the strip belongs.
+    if (std::fwrite(m_outBuffer.data(), 1, m_stripBytes, m_file) != m_stripBytes) {
+        m_result = kWriteStrip;
+        ResetPage();
+        return false;
+    }
+    return true;
+}
+
+bool FaxFileWriter::ReadBit() {
+    if (m_inMask == 0x80) {
+        m_inByte = m_data[m_inCursor++];
+    }
+    const bool bit = (m_inByte & m_inMask) != 0;
+    m_inMask >>= 1;
+    if (m_inMask == 0) {
+        m_inMask = 0x80;
+    }
+    return bit;
+}
+
+void FaxFileWriter::WriteBit(bool bit) {
+    if (bit) {
+        m_outByte |= m_outMask;
+    }
+    m_outMask >>= 1;
+    if (m_outMask == 0) {
+        m_outMask = 0x80;
+        m_outBuffer[m_outCursor++] = m_outByte;
+        ++m_stripBytes;
+        m_outByte = 0;
+    }
+}
+
+void FaxFileWriter::WriteAlignedOne() {
+    // Zeros until the next bit is the last of its byte, so every EOL ends on a byte boundary.
+    while (m_outMask != 0x01) {
+        WriteBit(false);
+    }
+    WriteBit(true);
+}
+
+bool FaxFileWriter::DecodePage() {
+    const uint32_t remaining = m_dataLength;
+    if (remaining == 0) {
+        m_detail = kNoPageDataLeft;
+        return false;
+    }
+    // Each EOL takes at least 12 input bits and grows to at most 19 output bits, every other bit
+    // is copied at most once: twice the input always holds the page. One byte more for a page cut
+    // off in the middle of a line, whose strip keeps one zero byte beyond the last written one.
+    const size_t capacity = size_t{2} * remaining + 1;
+    try {
+        if (m_outBuffer.size() < capacity) {
+            m_outBuffer.resize(capacity);
+        }
+    } catch (const std::bad_alloc&) {
+        m_detail = kNoMemoryForPage;
+        return false;
+    }
+    m_outCursor = 0;
+    m_outMask = 0x80;
+    m_outByte = 0;
+
+    // The limit is counted in bits of this page. The reader may already stand inside a byte that
+    // the previous page has half read, so the data can end before the limit is reached too.
+    const uint64_t limit = uint64_t{8} * remaining;
+    uint64_t bitsRead = 0;
+    uint32_t zeros = 0;
+
+    // Synchronise: whatever comes before the first EOL (the tail and DLE of the previous page,
+    // fill, line noise) is dropped.
+    bool synced = false;
+    while (!synced && bitsRead < limit && BitsLeft()) {
+        const bool bit = ReadBit();
+        ++bitsRead;
+        if (!bit) {
+            ++zeros;
+        } else {
+            synced = zeros >= kEolZeros;
+            zeros = 0;
+        }
+    }
+    if (!synced) {
+        m_detail = kNoEol;
+        return false;
+    }
+    for (uint32_t i = 0; i < kEolZeros; ++i) {
+        WriteBit(false);
+    }
+    WriteAlignedOne();
+    m_rows = 1;
+    uint32_t eolRun = 1;
+    uint32_t bitsSinceEol = 0;
+
+    while (eolRun < kRtcEols && bitsRead < limit && BitsLeft()) {
+        const bool bit = ReadBit();
+        ++bitsRead;
+        ++bitsSinceEol;
+        bool eol = false;
+        if (!bit) {
+            ++zeros;
+        } else {
+            eol = zeros >= kEolZeros;
+            zeros = 0;
+        }
+        if (eol) {
+            WriteAlignedOne();
+            ++eolRun;
+            ++m_rows;
+            bitsSinceEol = 0;
+        } else {
+            if (bitsSinceEol == kEolBits) {
+                eolRun = 0;
+            }
+            if (zeros <= kMaxZeroRun) {
+                WriteBit(bit);
+            }
+        }
+    }
+    if (m_outMask != 0x80) {
+        m_outBuffer[m_outCursor++] = m_outByte;
+        ++m_stripBytes;
+    }
+    m_dataLength = remaining - static_cast<uint32_t>(bitsRead / 8);
+
+    // Cut the trailing EOL run: each EOL after the first of the run is 00 01 on its own, the first
+    // leaves its leading zero byte behind. A page that stopped in a line (run 0) keeps one zero
+    // byte more: the start of the EOL that never came.
+    if (eolRun == 0) {
+        m_outBuffer[m_outCursor] = 0;
+    }
+    m_rows -= eolRun;
+    m_stripBytes = m_stripBytes + 1 - 2 * eolRun;
+    if (eolRun < kRtcEols) {
+        m_detail = kNoFullRtc;
+    }
+    return true;
+}
+
+bool FaxFileWriter::WriteDirectory(bool multiPage) {
+    std::vector<uint8_t> block;
+    try {
+        block.assign(kPageBlockSize, 0);
+    } catch (const std::bad_alloc&) {
+        m_detail = kNoMemoryForEntries;
+        return false;
+    }
+    PutU16(&block[0], kEntryCount);
+    uint8_t* entry = &block[2];
+    auto put = [&entry](uint16_t tag, uint16_t type, uint32_t value) {
+        PutU16(entry, tag);
+        PutU16(entry + 2, type);
+        PutU32(entry + 4, 1);
+        if (type == kShort) {
+            PutU16(entry + 8, value); // a SHORT sits in the first two bytes, the other two stay 0
+        } else {
+            PutU32(entry + 8, value);
+        }
+        entry += 12;
+    };
+    // Not in ascending tag order; readers that matter sort the entries themselves.
+    put(254, kLong, multiPage ? 2 : 0);                   // NewSubfileType: page of a multi-page image
+    put(256, kLong, kPageWidth);                          // ImageWidth
+    put(257, kLong, m_rows);                              // ImageLength
+    put(278, kLong, m_rows);                              // RowsPerStrip
+    put(273, kLong, m_ifdOffset + kPageBlockSize);        // StripOffsets
+    put(279, kLong, m_stripBytes);                        // StripByteCounts
+    put(282, kRational, m_ifdOffset + kXResolutionField); // XResolution
+    put(283, kRational, m_ifdOffset + kYResolutionField); // YResolution
+    put(296, kShort, 2);                                  // ResolutionUnit: inch
+    put(277, kShort, 1);                                  // SamplesPerPixel
+    put(258, kShort, 1);                                  // BitsPerSample
+    put(259, kShort, 3);                                  // Compression: CCITT T.4
+    put(262, kShort, 0);                                  // PhotometricInterpretation: white is zero
+    put(292, kLong, 4);                                   // T4Options: fill bits make each EOL end on a byte boundary
+    put(266, kShort, 1);                                  // FillOrder: most significant bit first
+    PutU32(&block[kNextIfdField], 0);
+    PutU32(&block[kXResolutionField], 200);
+    PutU32(&block[kXResolutionField + 4], 1);
+    PutU32(&block[kYResolutionField], m_resolution);
+    PutU32(&block[kYResolutionField + 4], 1);
+
+    if (!SeekTo(m_file, m_ifdOffset)) {
+        m_detail = kSeekDirectory;
+        return false;
+    }
+    if (std::fwrite(block.data(), 1, block.size(), m_file) != block.size()) {
+        m_detail = kDirectoryWrite;
+        return false;
+    }
+    return true;
+}
+
+bool FaxFileWriter::ChainNextDirectory() {
+    if (!SeekTo(m_file, m_ifdOffset + kNextIfdField)) {
+        m_result = kSeekNextDirectory;
+        return false;
+    }
+    m_ifdOffset += kPageBlockSize + m_stripBytes;
+    std::array<uint8_t, 4> next{};
+    PutU32(next.data(), m_ifdOffset);
+    if (std::fwrite(next.data(), 1, next.size(), m_file) != next.size()) {
+        m_result = kWriteNextDirectory;
+        return false;
+    }
+    return true;
+}
+
+void FaxFileWriter::UnchainLastDirectory(uint32_t previousIfd) {
+    // The page before the failing one already points at a directory that never got written; set
+    // its link back to 0 so that the file left behind is a valid TIFF of the pages it holds.
+    if (previousIfd == 0) {
+        return;
+    }
+    const std::array<uint8_t, 4> none{};
+    if (SeekTo(m_file, previousIfd + kNextIfdField)) {
+        std::fwrite(none.data(), 1, none.size(), m_file);
+    }
+}
+
+void FaxFileWriter::ResetInput() {
+    m_data.clear();
+    m_data.shrink_to_fit();
+    m_outBuffer.clear();
+    m_outBuffer.shrink_to_fit();
+    m_pageCount = 0;
+    m_dataLength = 0;
+    m_inCursor = 0;
+    m_inMask = 0x80;
+    m_inByte = 0;
+    m_outCursor = 0;
+    m_outMask = 0x80;
+    m_outByte = 0;
+}
+
+void FaxFileWriter::ResetPage() {
+    // The page buffer is kept between the pages of one fax (the first page asks for the most) and
+    // freed with the input.
+    m_stripBytes = 0;
+    m_rows = 0;
+}
+
+void FaxFileWriter::CloseFile() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
 }
