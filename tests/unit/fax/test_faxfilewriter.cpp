@@ -1,0 +1,539 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fax page file writer against libtiff's own tools and netpbm: every file it writes must be read
+// by tiffinfo/tiffcp/tifftopnm without complaint and decode to the page images pixel for pixel; the
+// byte layout, the re-coding corner cases and every failure code are checked on hand-made captures.
+#include "fax/FaxFileWriter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using testsupport::MakeTempDir;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+const std::string kPages = std::string(FAXDESK_TEST_DATA_DIR) + "/pages/";
+
+// The DCS text of a fine-resolution call as the answer report gives it ("1" first: fine).
+constexpr const char* kFineDcs = "1,3,0,2,0,0,0,0";
+constexpr const char* kNormalDcs = "0,3,0,2,0,0,0,0";
+
+void PutLe32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        s[at + i] = static_cast<char>(v >> (8 * i));
+    }
+}
+
+uint32_t Le32(const std::string& s, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = v << 8 | static_cast<uint8_t>(s[at + i]);
+    }
+    return v;
+}
+
+uint16_t Le16(const std::string& s, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
+}
+
+// A capture file as the retrieval writes it: 132-byte header, then the page data as it stands.
+std::string CaptureOfData(const std::string& dcs, int pageCount, const std::string& data) {
+    std::string capture(132, '\0');
+    capture.replace(0, 2, "G3");
+    capture.replace(3, std::min<size_t>(dcs.size(), 16), dcs.substr(0, 16));
+    capture.replace(19, 8, "86123456");
+    capture[40] = static_cast<char>(pageCount);
+    PutLe32(capture, 128, static_cast<uint32_t>(data.size()));
+    return capture + data;
+}
+
+// Each page as the modem plays it back: its T.4 data with the RTC, then the DLE that CaptureData
+// keeps of the closing DLE ETX.
+std::string CaptureOfPages(const std::string& dcs, const std::vector<std::string>& pages) {
+    std::string data;
+    for (const auto& page : pages) {
+        data += page + '\x10';
+    }
+    return CaptureOfData(dcs, static_cast<int>(pages.size()), data);
+}
+
+std::string Page(const std::string& name) {
+    return ReadFile(kPages + name + ".g3");
+}
+
+// "0000 0000 0001 ..." -> bytes, most significant bit first, the last byte padded with zeros.
+std::string Bits(const std::string& text) {
+    std::string out;
+    int n = 0;
+    uint8_t byte = 0;
+    for (char c : text) {
+        if (c != '0' && c != '1') {
+            continue;
+        }
+        byte = static_cast<uint8_t>(byte << 1 | (c == '1'));
+        if (++n == 8) {
+            out += static_cast<char>(byte);
+            n = 0;
+            byte = 0;
+        }
+    }
+    if (n != 0) {
+        out += static_cast<char>(byte << (8 - n));
+    }
+    return out;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += {digits[c >> 4], digits[c & 15], ' '};
+    }
+    return out;
+}
+
+const std::string kEol = "000000000001";
+const std::string kWhiteLine = "010011011 00110101"; // white makeup 1728 + white terminating 0
+const std::string kRtc = kEol + kEol + kEol + kEol + kEol + kEol;
+
+struct Entry {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+struct Directory {
+    uint32_t offset;
+    std::vector<Entry> entries;
+    uint32_t next;
+    uint32_t Value(uint16_t tag) const {
+        for (const auto& e : entries) {
+            if (e.tag == tag) {
+                return e.value;
+            }
+        }
+        ADD_FAILURE() << "no tag " << tag;
+        return 0;
+    }
+    std::string Strip(const std::string& tiff) const { return tiff.substr(Value(273), Value(279)); }
+};
+
+// Walks the directory chain of one of our files (little-endian, as written).
+std::vector<Directory> Directories(const std::string& tiff) {
+    std::vector<Directory> dirs;
+    uint32_t offset = Le32(tiff, 4);
+    while (offset != 0 && offset + 6 <= tiff.size() && dirs.size() < 300) {
+        Directory d{offset, {}, 0};
+        const uint16_t count = Le16(tiff, offset);
+        for (uint16_t i = 0; i < count; ++i) {
+            const size_t e = offset + 2 + 12 * i;
+            d.entries.push_back({Le16(tiff, e), Le16(tiff, e + 2), Le32(tiff, e + 4), Le32(tiff, e + 8)});
+        }
+        d.next = Le32(tiff, offset + 2 + 12 * count);
+        offset = d.next;
+        dirs.push_back(d);
+    }
+    return dirs;
+}
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+ToolRun Tool(const std::string& command) {
+    static int serial = 0;
+    const std::string base = MakeTempDir() + "tool" + std::to_string(++serial);
+    const int status = std::system((command + " >" + base + ".out 2>" + base + ".err").c_str());
+    return {status, ReadFile(base + ".out"), ReadFile(base + ".err")};
+}
+
+// libtiff warns once per directory that our entries are not in ascending tag order (the order of
+// the file format we keep); every other line on stderr is a complaint.
+std::string Complaints(const std::string& err) {
+    std::istringstream lines(err);
+    std::string line, rest;
+    while (std::getline(lines, line)) {
+        if (line.find("tags are not sorted in ascending order") == std::string::npos &&
+            line.rfind("tifftopnm: writing ", 0) != 0) {
+            rest += line + "\n";
+        }
+    }
+    return rest;
+}
+
+struct Image {
+    int width = 0, height = 0;
+    std::string bits;
+};
+
+Image ParsePbm(const std::string& pbm) {
+    Image image;
+    std::istringstream in(pbm);
+    std::string magic;
+    in >> magic >> image.width >> image.height;
+    in.get();
+    if (magic != "P4") {
+        return {};
+    }
+    image.bits = pbm.substr(static_cast<size_t>(in.tellg()));
+    return image;
+}
+
+Image SourceImage(const std::string& name) {
+    return ParsePbm(Tool("gzip -dc " + kPages + name + ".pbm.gz").out);
+}
+
+// Converts, then holds libtiff's view of the result against the source images.
+void ExpectLibtiffReadsPages(const std::string& tiffPath, const std::vector<std::string>& names, uint32_t yResolution) {
+    const ToolRun info = Tool("tiffinfo " + tiffPath);
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(Complaints(info.err), "");
+    for (size_t i = 0; i < names.size(); ++i) {
+        const Image source = SourceImage(names[i]);
+        ASSERT_EQ(source.width, 1728) << names[i];
+        const std::string dir = "=== TIFF directory " + std::to_string(i) + " ===";
+        const size_t at = info.out.find(dir);
+        ASSERT_NE(at, std::string::npos) << dir;
+        const std::string block = info.out.substr(at, info.out.find("=== TIFF", at + 1) - at);
+        for (const std::string& line :
+             {"Image Width: 1728 Image Length: " + std::to_string(source.height),
+              "Resolution: 200, " + std::to_string(yResolution) + " pixels/inch", std::string("Bits/Sample: 1"),
+              std::string("Compression Scheme: CCITT Group 3"), std::string("Photometric Interpretation: min-is-white"),
+              std::string("FillOrder: msb-to-lsb"), std::string("Samples/Pixel: 1"),
+              "Rows/Strip: " + std::to_string(source.height), std::string("Group 3 Options: EOL padding (4 = 0x4)"),
+              std::string(names.size() > 1 ? "Subfile Type: multi-page document (2 = 0x2)"
+                                           : "Subfile Type: (0 = 0x0)")}) {
+            EXPECT_NE(block.find(line), std::string::npos) << names[i] << ": no \"" << line << "\" in\n" << block;
+        }
+    }
+    EXPECT_EQ(info.out.find("=== TIFF directory " + std::to_string(names.size())), std::string::npos);
+
+    // Decoding every strip: tiffinfo -D and tiffcp to uncompressed run libtiff's T.4 decoder.
+    const ToolRun decode = Tool("tiffinfo -D " + tiffPath);
+    EXPECT_EQ(decode.status, 0);
+    EXPECT_EQ(Complaints(decode.err), "");
+    const std::string plain = MakeTempDir() + "plain.tif";
+    const ToolRun copy = Tool("tiffcp -c none " + tiffPath + " " + plain);
+    EXPECT_EQ(copy.status, 0);
+    EXPECT_EQ(Complaints(copy.err), "");
+
+    // Pixel for pixel: each page split out and decoded by netpbm's tifftopnm (on libtiff).
+    const std::string prefix = MakeTempDir() + "page";
+    ASSERT_EQ(Tool("tiffsplit " + tiffPath + " " + prefix).status, 0);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string part = prefix + "a" + static_cast<char>('a' + i / 26) + static_cast<char>('a' + i % 26);
+        const ToolRun pnm = Tool("tifftopnm " + part + ".tif");
+        EXPECT_EQ(pnm.status, 0);
+        EXPECT_EQ(Complaints(pnm.err), "") << names[i];
+        const Image decoded = ParsePbm(pnm.out);
+        const Image source = SourceImage(names[i]);
+        EXPECT_EQ(decoded.width, source.width) << names[i];
+        EXPECT_EQ(decoded.height, source.height) << names[i];
+        EXPECT_TRUE(decoded.bits == source.bits) << names[i] << ": pixels differ";
+    }
+}
+
+const std::vector<std::string> kAllPages = {"text-fine", "text-normal-fill", "nearly-blank-fill",
+                                            "checker",   "black-line",       "black-line-fill"};
+
+} // namespace
+
+// ---- Real pages from ghostscript and pbmtog3 -------------------------------------------------------
+
+TEST(FaxFileWriterPages, EachPageAloneIsReadByLibtiffAndDecodesToItsImage) {
+    for (const auto& name : kAllPages) {
+        SCOPED_TRACE(name);
+        const std::string dir = MakeTempDir();
+        WriteFile(dir + "in.cap", CaptureOfPages(kNormalDcs, {Page(name)}));
+        FaxFileWriter writer;
+        ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        EXPECT_EQ(writer.m_result, 0);
+        EXPECT_EQ(writer.m_detail, 0);
+        ExpectLibtiffReadsPages(dir + "out.tif", {name}, 100);
+    }
+}
+
+TEST(FaxFileWriterPages, AFaxOfManyPagesIsReadByLibtiffPageForPage) {
+    // Pages of every kind one after the other; the bit reader runs on from one page into the next.
+    std::vector<std::string> names = kAllPages;
+    names.insert(names.end(), {"text-fine", "checker"});
+    std::vector<std::string> pages;
+    for (const auto& name : names) {
+        pages.push_back(Page(name));
+    }
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, pages));
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    EXPECT_EQ(writer.m_detail, 0);
+    ExpectLibtiffReadsPages(dir + "out.tif", names, 200);
+}
+
+// ---- File layout --------------------------------------------------------------------------------
+
+TEST(FaxFileWriterLayout, DirectoriesEntriesAndChainAreWhereReadersLookForThem) {
+    struct Case {
+        int pages;
+        std::string dcs;
+        uint32_t yResolution;
+    };
+    for (const Case& c :
+         {Case{1, kFineDcs, 200}, Case{3, kNormalDcs, 100}, Case{3, "", 100}, Case{1, "2", 100}, Case{1, "10", 200}}) {
+        SCOPED_TRACE(std::to_string(c.pages) + " pages, DCS \"" + c.dcs + "\"");
+        const std::vector<std::string> sources = {Page("black-line"), Page("nearly-blank-fill"),
+                                                  Page("black-line-fill")};
+        const std::vector<std::string> pages(sources.begin(), sources.begin() + c.pages);
+        const std::string dir = MakeTempDir();
+        WriteFile(dir + "in.cap", CaptureOfPages(c.dcs, pages));
+        FaxFileWriter writer;
+        ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        const std::string tiff = ReadFile(dir + "out.tif");
+        EXPECT_EQ(tiff.substr(0, 10), std::string("II\x2a\0\x0a\0\0\0\0\0", 10));
+
+        const auto dirs = Directories(tiff);
+        ASSERT_EQ(dirs.size(), static_cast<size_t>(c.pages));
+        uint32_t expectedOffset = 10;
+        for (const Directory& d : dirs) {
+            EXPECT_EQ(d.offset, expectedOffset);
+            const uint32_t p = d.offset;
+            const uint32_t rows = d.Value(257);
+            const uint32_t strip = d.Value(279);
+            const std::vector<Entry> expected = {{254, 4, 1, c.pages > 1 ? 2u : 0u},
+                                                 {256, 4, 1, 1728},
+                                                 {257, 4, 1, rows},
+                                                 {278, 4, 1, rows},
+                                                 {273, 4, 1, p + 202},
+                                                 {279, 4, 1, strip},
+                                                 {282, 5, 1, p + 186},
+                                                 {283, 5, 1, p + 194},
+                                                 {296, 3, 1, 2},
+                                                 {277, 3, 1, 1},
+                                                 {258, 3, 1, 1},
+                                                 {259, 3, 1, 3},
+                                                 {262, 3, 1, 0},
+                                                 {292, 4, 1, 4},
+                                                 {266, 3, 1, 1}};
+            ASSERT_EQ(d.entries.size(), expected.size());
+            for (size_t i = 0; i < expected.size(); ++i) {
+                EXPECT_EQ(d.entries[i].tag, expected[i].tag) << i;
+                EXPECT_EQ(d.entries[i].type, expected[i].type) << i;
+                EXPECT_EQ(d.entries[i].count, expected[i].count) << i;
+                EXPECT_EQ(d.entries[i].value, expected[i].value) << i;
+            }
+            EXPECT_EQ(Le32(tiff, p + 186), 200u);
+            EXPECT_EQ(Le32(tiff, p + 190), 1u);
+            EXPECT_EQ(Le32(tiff, p + 194), c.yResolution);
+            EXPECT_EQ(Le32(tiff, p + 198), 1u);
+            expectedOffset = p + 202 + strip; // no padding, odd offsets included
+        }
+        EXPECT_EQ(dirs.back().next, 0u);
+        EXPECT_EQ(tiff.size(), expectedOffset);
+        if (c.pages == 1) {
+            EXPECT_EQ(Le32(tiff, 192), 0u);
+        }
+    }
+}
+
+// ---- Re-coding, on pages written bit by bit ------------------------------------------------------
+
+struct RecodeCase {
+    const char* what;
+    std::string data; // the whole page data of a one-page capture
+    std::string strip;
+    uint32_t rows;
+    int32_t detail;
+};
+
+TEST(FaxFileWriterRecode, EolsAlignedFillCutRtcRemovedLinesCounted) {
+    const std::string line = Bits(kEol + kWhiteLine + kRtc);
+    const std::string oneLine = Bits("0000 0000 0000 0001  0100 1101 1001 1010 1000 0000"); // after the cut
+    const std::vector<RecodeCase> cases = {
+        {"RTC alone, no fill", std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9), std::string(1, '\0'), 0, 0},
+        {"a single EOL, then the data ends", std::string("\x00\x10", 2), std::string("\x00\x01", 2), 0, 38},
+        {"one line and the RTC", line, oneLine, 1, 0},
+        {"one line, its EOL and the RTC behind a DLE", line + '\x10', oneLine, 1, 0},
+        {"noise before the first EOL is dropped", Bits("1111 0110 1" + kEol + kWhiteLine + kRtc), oneLine, 1, 0},
+        {"fill zeros before EOLs are cut to 14",
+         Bits(std::string(37, '0') + kEol + kWhiteLine + std::string(40, '0') + kRtc), oneLine, 1, 0},
+        {"a page cut off inside a line keeps a zero byte behind it", Bits(kEol + kWhiteLine),
+         Bits("0000 0000 0000 0001  0100 1101 1001 1010 1000 0000  0000 0000"), 1, 38},
+        {"an RTC with fill between its EOLs does not end the page",
+         Bits(kEol + kWhiteLine + kEol + "0000" + kEol + kEol + kEol + kEol + kEol + "0" + kEol), std::string(), 7, 38},
+    };
+    for (const RecodeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dir = MakeTempDir();
+        WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 1, c.data));
+        FaxFileWriter writer;
+        ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        EXPECT_EQ(writer.m_result, 0);
+        EXPECT_EQ(writer.m_detail, c.detail);
+        const std::string tiff = ReadFile(dir + "out.tif");
+        const auto dirs = Directories(tiff);
+        ASSERT_EQ(dirs.size(), 1u);
+        EXPECT_EQ(dirs[0].Value(257), c.rows);
+        if (!c.strip.empty()) {
+            EXPECT_EQ(Hex(dirs[0].Strip(tiff)), Hex(c.strip));
+        }
+    }
+}
+
+TEST(FaxFileWriterRecode, TheBitReaderRunsOnIntoAPageThatStartsInsideAByte) {
+    // Two pages back to back with no byte boundary between them: the second starts at bit 5.
+    const std::string page = kEol + kWhiteLine + kRtc; // 101 bits
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 2, Bits(page + page)));
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    const std::string tiff = ReadFile(dir + "out.tif");
+    const auto dirs = Directories(tiff);
+    ASSERT_EQ(dirs.size(), 2u);
+    for (const auto& d : dirs) {
+        EXPECT_EQ(d.Value(257), 1u);
+        EXPECT_EQ(Hex(d.Strip(tiff)), "00 01 4d 9a 80 ");
+    }
+    EXPECT_EQ(dirs[1].offset, 10u + 202 + 5);
+}
+
+TEST(FaxFileWriterRecode, FillInsideTheRtcRunsIntoTheNextPage) {
+    // Page one's RTC has fill after its first EOL, so it is not seen as the end: page one takes
+    // page two's line as well and page two finds no EOL in what is left.
+    const std::string badRtc = Bits(kEol + kWhiteLine + kEol + "0000" + kEol + kEol + kEol + kEol + kEol);
+    const std::string good = Bits(kEol + kWhiteLine + kRtc);
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {badRtc, good}));
+    FaxFileWriter writer;
+    EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    EXPECT_EQ(writer.m_result, FaxFileWriter::kDecodePage);
+    EXPECT_EQ(writer.m_detail, FaxFileWriter::kNoEol);
+    const std::string tiff = ReadFile(dir + "out.tif");
+    const auto dirs = Directories(tiff);
+    ASSERT_EQ(dirs.size(), 1u);
+    EXPECT_EQ(dirs[0].Value(257), 8u);
+    // The chain was set back: the file left behind is a valid TIFF of the page that was written.
+    EXPECT_EQ(dirs[0].next, 0u);
+    const ToolRun info = Tool("tiffinfo " + dir + "out.tif");
+    EXPECT_EQ(Complaints(info.err), "");
+}
+
+// ---- Whole captures and failures ----------------------------------------------------------------
+
+TEST(FaxFileWriterCapture, NoPagesGivesTheHeaderAlone) {
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 0, ""));
+    FaxFileWriter writer;
+    EXPECT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    EXPECT_EQ(ReadFile(dir + "out.tif"), std::string("II\x2a\0\x0a\0\0\0", 8));
+}
+
+TEST(FaxFileWriterCapture, AnOlderFileOfTheSameNameIsReplacedAndTheCaptureKept) {
+    const std::string dir = MakeTempDir();
+    const std::string capture = CaptureOfPages(kFineDcs, {Page("black-line")});
+    WriteFile(dir + "in.cap", capture);
+    WriteFile(dir + "out.tif", std::string(100000, 'x'));
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    const std::string tiff = ReadFile(dir + "out.tif");
+    EXPECT_EQ(tiff.size(), 10u + 202 + Directories(tiff).at(0).Value(279));
+    EXPECT_EQ(ReadFile(dir + "in.cap"), capture);
+    // The same writer converts again with nothing left over from the first run.
+    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "again.tif"));
+    EXPECT_EQ(ReadFile(dir + "again.tif"), tiff);
+}
+
+TEST(FaxFileWriterCapture, ABadCaptureFailsBeforeAnyTiffIsCreated) {
+    const std::string good = CaptureOfPages(kFineDcs, {Page("black-line")});
+    std::string hugeLength = good;
+    PutLe32(hugeLength, 128, 0xFFFFFFFFu);
+    struct Case {
+        const char* what;
+        std::string capture; // empty: no capture file at all
+        int32_t detail;
+    };
+    const std::vector<Case> cases = {
+        {"no capture file", "", 26},
+        {"cut before the resolution byte", good.substr(0, 3), 43},
+        {"cut before the page count", good.substr(0, 40), 28},
+        {"cut inside the length field", good.substr(0, 130), 30},
+        {"data shorter than its length", good.substr(0, good.size() - 1), 32},
+        {"a length of 4 GB", hugeLength, 32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dir = MakeTempDir();
+        if (!c.capture.empty()) {
+            WriteFile(dir + "in.cap", c.capture);
+        }
+        FaxFileWriter writer;
+        EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        EXPECT_EQ(writer.m_result, FaxFileWriter::kReadCapture);
+        EXPECT_EQ(writer.m_detail, c.detail);
+        EXPECT_FALSE(std::filesystem::exists(dir + "out.tif"));
+    }
+}
+
+TEST(FaxFileWriterCapture, PageDataWithoutEolsOrRunningOutFailsWithTheFileAsFarAsWritten) {
+    const std::string twoPages = Page("black-line") + '\x10' + Page("black-line-fill") + '\x10';
+    struct Case {
+        const char* what;
+        std::string capture;
+        int32_t result, detail;
+        size_t pagesLeft;
+    };
+    const std::vector<Case> cases = {
+        {"all ones", CaptureOfData(kFineDcs, 1, std::string(5000, '\xff')), 12, 37, 0},
+        {"all zeros", CaptureOfData(kFineDcs, 3, std::string(5000, '\0')), 12, 37, 0},
+        {"255 pages announced, data for two", CaptureOfData(kFineDcs, 255, twoPages), 12, 37, 2},
+        {"a page announced after the data is used up", // 104 bits: the first page takes every byte
+         CaptureOfData(kFineDcs, 2, Bits("000" + kEol + kWhiteLine + kRtc)), 12, 35, 1},
+        {"a failure on the first page leaves the header", CaptureOfData(kFineDcs, 1, "\x10\x03"), 12, 37, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string dir = MakeTempDir();
+        WriteFile(dir + "in.cap", c.capture);
+        FaxFileWriter writer;
+        EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        EXPECT_EQ(writer.m_result, c.result);
+        EXPECT_EQ(writer.m_detail, c.detail);
+        const std::string tiff = ReadFile(dir + "out.tif");
+        EXPECT_EQ(Directories(tiff).size(), c.pagesLeft);
+        if (c.pagesLeft == 0) {
+            EXPECT_EQ(tiff, std::string("II\x2a\0\x0a\0\0\0", 8));
+        } else {
+            const ToolRun info = Tool("tiffinfo -D " + dir + "out.tif");
+            EXPECT_EQ(Complaints(info.err), "");
+        }
+    }
+}
+
+TEST(FaxFileWriterCapture, A255PageFaxIsConvertedAndTheLoopEnds) {
+    // The page counter must be wider than the byte that holds the count: 255 + 1 wraps to 0.
+    const std::string page = Bits(kEol + kWhiteLine + kRtc) + '\x10';
+    std::string data;
+    for (int i = 0; i < 255; ++i) {
+        data += page;
+    }
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfData(kNormalDcs, 255, data));
+    FaxFileWriter writer;
+    EXPECT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    EXPECT_EQ(writer.m_result, 0);
+    EXPECT_EQ(Directories(ReadFile(dir + "out.tif")).size(), 255u);
+}
+
+TEST(FaxFileWriterCapture, AnUnwritableTiffPathFailsWithResult10) {
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {Page("black-line")}));
+    FaxFileWriter writer;
+    EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "no-such-dir/out.tif"));
+    EXPECT_EQ(writer.m_result, FaxFileWriter::kCreateTiff);
+}
