@@ -124,6 +124,7 @@ bool ModemLink::CaptureData() {
     int idle = 0;
     bool afterDle = false;
     uint32_t sincePump = 0;
+    uint64_t pageBytes = 0;
     PumpMessage();
     while (idle <= kMaxEmptyPolls) {
         if (!ReadByte()) {
@@ -145,6 +146,9 @@ bool ModemLink::CaptureData() {
             // the other byte is dropped.
             continue;
         }
+        // A modem that never ends its page would otherwise hold the program and fill the disk.
+        if (++pageBytes > m_maxPageBytes)
+            return false;
         m_captureBuffer[stored++] = byte;
         idle = 0;
         if (stored == kCaptureStaging) {

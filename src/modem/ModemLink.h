@@ -42,6 +42,10 @@ public:
     std::optional<size_t> MatchPos() const { return m_matchPos; }
 
     uint32_t m_capturedBytes = 0;
+    // CaptureData gives a page up after this many bytes without DLE ETX: several times the largest
+    // A4 page that one-dimensional coding can produce (about 2.3 MB at fine resolution).
+    static constexpr uint32_t kMaxPageBytes = 8u << 20;
+    uint32_t m_maxPageBytes = kMaxPageBytes;
     std::array<uint8_t, kCaptureHeaderSize> m_captureHeader{'G', '3'};
 
     // Pending events are handled once per this many bytes while data flows without a pause.

@@ -457,6 +457,24 @@ TEST_F(ReadCommand, FaxOfMoreThan255PagesKeepsItsFirst255) {
     EXPECT_EQ(static_cast<uint8_t>(testsupport::ReadFile(captures[0])[40]), 255);
 }
 
+// Page data that never ends: the capture gives up at its size limit instead of holding the program
+// (and filling the disk) for as long as the modem sends, and the fax before it stays.
+TEST_F(ReadCommand, EndlessPageDataIsGivenUp) {
+    link.m_maxPageBytes = 100000; // in place of the program's several megabytes
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+    std::string endless;
+    while (endless.size() < 300000)
+        endless += Page("text-fine");
+    sim.com1.AddFax(Fax(kPaddedId, true, {endless}));
+    EXPECT_EQ(Run(), 11);
+    EXPECT_EQ(host.messages, std::vector<QString>{retrieval::kFailedMessage.toString()});
+    EXPECT_EQ(Records().size(), 1u);
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(host.enabled);
+    EXPECT_FALSE(host.busy);
+    EXPECT_EQ(host.texts.back(), retrieval::kIdleText.toString());
+}
+
 // A file of the same name from an earlier run is not replaced either.
 TEST_F(ReadCommand, NeverReplacesAnExistingFaxFile) {
     testsupport::WriteFile(programDir + "20240305140709.TIF", "earlier fax");
