@@ -371,6 +371,16 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  {},
                  {{"+86 10 87654321", "1", true}, {"+86 10 87654321", "1", false}}},
+        // "RING" within the 100 ms after "ATG": read by the command itself, not lost.
+        Scenario{"QuickRing",
+                 [](SimModemFixture& sim) {
+                     sim.com1.Timing().ringDelayMs = 30;
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+                     sim.com1.AddFax(Fax(kPaddedId, false, {Page("black-line")}));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}, {"+86 10 87654321", "1", false}}},
         // The three "AT"s before the retrieval only wake the modem; the retrieval's own one counts.
         Scenario{"ModemAwakeOnlyFromTheThirdAt",
                  [](SimModemFixture& sim) {
