@@ -6,6 +6,7 @@
 #include "modem/ModemCommands.h"
 #include "modem/ModemLink.h"
 #include "platform/Clock.h"
+#include "platform/Gbk.h"
 #include "platform/TempFile.h"
 
 #include <QDateTime>
@@ -182,7 +183,9 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
     const std::string tiffPath = TiffPathFor(context.programDirectory, received, givenNames);
     context.writer.Convert(capturePath, tiffPath);
-    context.store.AppendRecord(tiffPath, time, answer.id, static_cast<uint8_t>(pageCount), answer.fine);
+    // RERAVA.INI keeps paths as GBK text, as the files the program has always written.
+    context.store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
+                               answer.fine);
     return kSuccess;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Gbk.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -26,6 +27,14 @@ std::string ToStd(const QString& text) {
 
 int ByteLength(const QString& text) {
     return static_cast<int>(FromQString(text).size());
+}
+
+std::string FromNativePath(const std::string& nativePath) {
+    return ToStd(QFile::decodeName(QByteArray::fromStdString(nativePath)));
+}
+
+std::string ToNativePath(const std::string& gbkPath) {
+    return QFile::encodeName(ToQString(gbkPath)).toStdString();
 }
 
 } // namespace gbk

@@ -14,4 +14,8 @@ QByteArray FromQString(const QString& text);
 std::string ToStd(const QString& text);
 // Length in GBK bytes, as the edit-field limits count it (a Chinese character counts two).
 int ByteLength(const QString& text);
+// Paths live in two spellings: the file system's own bytes (what the core opens files by) and the
+// GBK text that RERAVA.INI keeps. These convert between them.
+std::string FromNativePath(const std::string& nativePath);
+std::string ToNativePath(const std::string& gbkPath);
 } // namespace gbk

@@ -7,6 +7,7 @@
 #include "fax/FaxRetrieval.h"
 #include "faxlist/FaxRecordStore.h"
 #include "modem/ModemLink.h"
+#include "platform/Gbk.h"
 #include "platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
@@ -495,6 +496,22 @@ TEST_F(ReadCommand, NeverReplacesAnExistingFaxFile) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].file, programDir + "20240305140710.TIF");
     EXPECT_EQ(records[0].time, "2024/03/05  14:07:09");
+}
+
+// RERAVA.INI keeps paths as GBK text, as the program's files always have; the page file itself
+// lies under the file system's own spelling of the same name.
+TEST_F(ReadCommand, RecordsThePageFileInGbkUnderAChineseDirectory) {
+    const std::string dir = programDir + "传真/"; // the file system's bytes (UTF-8)
+    fs::create_directory(dir);
+    programDir = dir;
+    store.OpenStoreAt(dir + "RERAVA.INI");
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+    ASSERT_EQ(Run(), 0);
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].file, gbk::FromNativePath(dir) + "20240305140709.TIF");
+    EXPECT_NE(records[0].file.find("\xB4\xAB"), std::string::npos) << "GBK bytes of the directory name";
+    EXPECT_EQ(TiffPages(gbk::ToNativePath(records[0].file)), 1);
 }
 
 // --- The answer report --------------------------------------------------------------------------
