@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Renders the user guide's pictures on the running X server: the main window after reading the
+// demo's three faxes from the simulated modem, and each dialog as the user meets it.
+//   faxdesk-guide-screenshots <output directory>
+#include "GuiTestSupport.h"
+
+#include "app/AppTitles.h"
+#include "app/CInstallDlg.h"
+#include "app/CMainFrame.h"
+#include "faxlist/CFAXDESKView.h"
+#include "support/SimModemFixture.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+std::string Sample(const char* name) {
+    return testsupport::ReadFile(std::string(FAXDESK_SAMPLES_DIR) + "/" + name);
+}
+
+// Modems report the sender's identification as its 20 characters, right-aligned.
+std::string Tsi(const std::string& id) {
+    return std::string(20 - id.size(), ' ') + id;
+}
+
+// What the X server shows of a window, saved as a PNG.
+bool Shoot(QWidget* window, const QString& path) {
+    const QRect area = window->frameGeometry();
+    const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    return shot.save(path, "PNG");
+}
+
+// Runs `open` (which shows a modal dialog and returns when it is closed); while it is up, the
+// dialog is photographed and closed.
+bool ShootModal(const QString& path, const std::function<void()>& open) {
+    bool saved = false;
+    QTimer::singleShot(1200, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            saved = Shoot(dialog, path);
+            dialog->close();
+        }
+    });
+    open();
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        qWarning("usage: faxdesk-guide-screenshots <output directory>");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+
+    GuiFixture gui(QString{});
+    // A few stored phone numbers, so the dialog shows what it is for.
+    testsupport::WriteFile(gui.IniPath(), "[DEZAZAZE]\r\nINSTALL=1\r\nAt7z0=13912345678\r\nAt7z1=02155501234\r\n"
+                                          "At7z4=057187654321\r\nAt7z68=LIN\r\nAt7z5=01066557788\r\nAt7z69=BERG\r\n");
+
+    SimModemFixture sim;
+    sim.time.SetProcessQtEvents(true);
+    sim.com1.AddFax({Tsi("0571 8765 4322"), true, {Sample("letter.t4")}});
+    sim.com1.AddFax({Tsi("021 5550 1234"), false, {Sample("form.t4")}});
+    sim.com1.AddFax({Tsi("+86 10 6655 7788"), true, {Sample("report-1.t4"), Sample("report-2.t4")}});
+    sim.com1.AddCall({"87654321", "09150825"});
+    sim.com1.AddCall({"13912345678", "14301130"});
+    sim.com1.AddCall({"057187654322", "08051209"});
+    sim.com1.AddCall({"02155501234", "17421210"});
+    const AppServices services{sim.time,     gui.wallClock, sim.time,  sim.ports,
+                               gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+
+    CMainFrame frame(services);
+    frame.setWindowTitle(titles::MainWindowTitle());
+    frame.resize(720, 400);
+    frame.move(10, 10);
+    frame.show();
+    frame.Action(32773)->trigger(); // read the three faxes
+    frame.View()->setFocus();
+
+    bool ok = true;
+    QTimer::singleShot(1500, [&] {
+        ok &= Shoot(&frame, out.filePath(QStringLiteral("read-faxes.png")));
+        ok &= ShootModal(out.filePath(QStringLiteral("settings-dialog.png")), [&] { frame.Action(32775)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("phone-numbers-dialog.png")),
+                         [&] { frame.Action(32784)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("caller-records-dialog.png")),
+                         [&] { frame.Action(32786)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("about-box.png")), [&] { frame.Action(32779)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("install-dialog.png")), [&] {
+            CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"));
+            install.exec();
+        });
+        app.quit();
+    });
+    app.exec();
+    return ok ? 0 : 1;
+}
