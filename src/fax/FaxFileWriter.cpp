@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fax/FaxFileWriter.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <filesystem>
+#include <memory>
 #include <new>
 
 namespace {
@@ -43,6 +46,24 @@ void PutU16(uint8_t* p, uint32_t v) {
 void PutU32(uint8_t* p, uint32_t v) {
     PutU16(p, v & 0xFFFF);
     PutU16(p + 2, v >> 16);
+}
+
+uint64_t LoadBigEndian64(const uint8_t* p) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) {
+        v = v << 8 | p[i];
+    }
+    return v;
+}
+
+// True when the word holds 11 or more zero bits in a row anywhere.
+bool HasZeroRunOf11(uint64_t word) {
+    const uint64_t z = ~word;
+    uint64_t run = z & z << 1; // bit i: zeros at i and i-1
+    run &= run << 2;           // 4 in a row
+    run &= run << 4;           // 8 in a row
+    run &= run << 3;           // 11 in a row
+    return run != 0;
 }
 
 bool SeekTo(std::FILE* f, uint32_t offset) {
@@ -202,45 +223,12 @@ bool FaxFileWriter::WritePage(bool multiPage) {
         return false;
     }
     // The file position is now m_ifdOffset + 202, where the strip belongs.
-    if (std::fwrite(m_outBuffer.data(), 1, m_stripBytes, m_file) != m_stripBytes) {
+    if (std::fwrite(m_outBuffer.get(), 1, m_stripBytes, m_file) != m_stripBytes) {
         m_result = kWriteStrip;
         ResetPage();
         return false;
     }
     return true;
-}
-
-bool FaxFileWriter::ReadBit() {
-    if (m_inMask == 0x80) {
-        m_inByte = m_data[m_inCursor++];
-    }
-    const bool bit = (m_inByte & m_inMask) != 0;
-    m_inMask >>= 1;
-    if (m_inMask == 0) {
-        m_inMask = 0x80;
-    }
-    return bit;
-}
-
-void FaxFileWriter::WriteBit(bool bit) {
-    if (bit) {
-        m_outByte |= m_outMask;
-    }
-    m_outMask >>= 1;
-    if (m_outMask == 0) {
-        m_outMask = 0x80;
-        m_outBuffer[m_outCursor++] = m_outByte;
-        ++m_stripBytes;
-        m_outByte = 0;
-    }
-}
-
-void FaxFileWriter::WriteAlignedOne() {
-    // Zeros until the next bit is the last of its byte, so every EOL ends on a byte boundary.
-    while (m_outMask != 0x01) {
-        WriteBit(false);
-    }
-    WriteBit(true);
 }
 
 bool FaxFileWriter::DecodePage() {
@@ -254,17 +242,18 @@ bool FaxFileWriter::DecodePage() {
     // off in the middle of a line, whose strip keeps one zero byte beyond the last written one.
     const size_t capacity = size_t{2} * remaining + 1;
     try {
-        if (m_outBuffer.size() < capacity) {
-            m_outBuffer.resize(capacity);
+        if (m_outCapacity < capacity) {
+            m_outBuffer.reset(); // before the new one, so that the two are never held at once
+            m_outBuffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+            m_outCapacity = capacity;
         }
     } catch (const std::bad_alloc&) {
         m_detail = kNoMemoryForPage;
         return false;
     }
-    m_outCursor = 0;
-    m_outMask = 0x80;
-    m_outByte = 0;
 
+    BitReader in{m_data.data(), m_data.size(), m_inCursor, m_inMask, m_inByte};
+    BitWriter out{m_outBuffer.get()};
     // The limit is counted in bits of this page. The reader may already stand inside a byte that
     // the previous page has half read, so the data can end before the limit is reached too.
     const uint64_t limit = uint64_t{8} * remaining;
@@ -274,8 +263,19 @@ bool FaxFileWriter::DecodePage() {
     // Synchronise: whatever comes before the first EOL (the tail and DLE of the previous page,
     // fill, line noise) is dropped.
     bool synced = false;
-    while (!synced && bitsRead < limit && BitsLeft()) {
-        const bool bit = ReadBit();
+    while (!synced && bitsRead < limit && in.Left()) {
+        // A whole byte at a time while it cannot close an EOL: its first one comes after fewer
+        // than 11 zeros, and the ones behind it after fewer than 8.
+        if (in.Aligned() && limit - bitsRead >= 8) {
+            const uint8_t byte = in.data[in.cursor];
+            if (byte == 0 || zeros + std::countl_zero(byte) < kEolZeros) {
+                ++in.cursor;
+                bitsRead += 8;
+                zeros = byte == 0 ? zeros + 8 : std::countr_zero(byte);
+                continue;
+            }
+        }
+        const bool bit = in.Bit();
         ++bitsRead;
         if (!bit) {
             ++zeros;
@@ -286,18 +286,81 @@ bool FaxFileWriter::DecodePage() {
     }
     if (!synced) {
         m_detail = kNoEol;
+        SaveReader(in);
         return false;
     }
-    for (uint32_t i = 0; i < kEolZeros; ++i) {
-        WriteBit(false);
-    }
-    WriteAlignedOne();
+    out.Bits(0, kEolZeros);
+    out.AlignedOne();
     m_rows = 1;
     uint32_t eolRun = 1;
     uint32_t bitsSinceEol = 0;
 
-    while (eolRun < kRtcEols && bitsRead < limit && BitsLeft()) {
-        const bool bit = ReadBit();
+    while (eolRun < kRtcEols && bitsRead < limit && in.Left()) {
+        // Most of a page is line data far from any EOL: 64 bits whose zero runs all stay below 11
+        // (the first one together with the run before it) close no EOL and lose no zero to the
+        // cut, so they are copied as they stand.
+        if (in.Aligned() && limit - bitsRead >= 64 && in.size - in.cursor >= 8) {
+            const uint64_t word = LoadBigEndian64(in.data + in.cursor);
+            if (word != 0 && zeros + std::countl_zero(word) < kEolZeros && !HasZeroRunOf11(word)) {
+                in.cursor += 8;
+                bitsRead += 64;
+                out.Bits(static_cast<uint32_t>(word >> 32), 32);
+                out.Bits(static_cast<uint32_t>(word), 32);
+                if (bitsSinceEol < kEolBits) {
+                    eolRun = 0;
+                }
+                bitsSinceEol += 64;
+                zeros = std::countr_zero(word);
+                continue;
+            }
+        }
+        // A whole input byte at a time, with the same result as bit by bit below. Its leading zeros
+        // continue the current zero run; its first one closes an EOL after 11 zeros or more; the
+        // bits behind that one hold fewer than 8 zeros in a row and so close no EOL and are
+        // never cut.
+        if (in.Aligned() && limit - bitsRead >= 8) {
+            const uint8_t byte = in.data[in.cursor++];
+            bitsRead += 8;
+            const uint32_t lead = std::countl_zero(byte);
+            // The leading zeros: written while the run stays within 14, counted towards the 12 bits
+            // after which the EOLs seen so far were not a run.
+            const uint32_t kept = zeros >= kMaxZeroRun ? 0 : std::min(lead, kMaxZeroRun - zeros);
+            if (bitsSinceEol < kEolBits && bitsSinceEol + lead >= kEolBits) {
+                eolRun = 0;
+            }
+            if (lead == 8) {
+                out.Bits(0, kept);
+                zeros += 8;
+                bitsSinceEol += 8;
+                continue;
+            }
+            const uint32_t tail = 7 - lead; // bits after the first one
+            const uint32_t tailBits = byte & ((1u << tail) - 1);
+            if (zeros + lead < kEolZeros) {
+                out.Bits(byte, 8); // all of it: the leading zeros are within 10
+                if (bitsSinceEol < kEolBits && bitsSinceEol + 8 >= kEolBits) {
+                    eolRun = 0; // also when the twelfth bit is the one or lies in the tail
+                }
+                bitsSinceEol += 8;
+            } else {
+                out.Bits(0, kept);
+                out.AlignedOne();
+                ++eolRun;
+                ++m_rows;
+                if (eolRun == kRtcEols) {
+                    // The RTC ends here: the reader stops right after this one, inside the byte.
+                    in.StopAfter(byte, lead);
+                    bitsRead -= tail;
+                    break;
+                }
+                out.Bits(tailBits, tail);
+                bitsSinceEol = tail;
+            }
+            zeros = tailBits == 0 ? tail : std::countr_zero(tailBits);
+            continue;
+        }
+
+        const bool bit = in.Bit();
         ++bitsRead;
         ++bitsSinceEol;
         bool eol = false;
@@ -308,30 +371,30 @@ bool FaxFileWriter::DecodePage() {
             zeros = 0;
         }
         if (eol) {
-            WriteAlignedOne();
+            // The closing one of the EOL becomes the last bit of its byte.
+            out.AlignedOne();
             ++eolRun;
             ++m_rows;
             bitsSinceEol = 0;
         } else {
             if (bitsSinceEol == kEolBits) {
-                eolRun = 0;
+                eolRun = 0; // a line followed: the EOLs seen were not a run
             }
             if (zeros <= kMaxZeroRun) {
-                WriteBit(bit);
+                out.Bits(bit ? 1 : 0, 1);
             }
         }
     }
-    if (m_outMask != 0x80) {
-        m_outBuffer[m_outCursor++] = m_outByte;
-        ++m_stripBytes;
-    }
+    SaveReader(in);
+    out.Flush(); // an incomplete last byte is stored with the bits it has
+    m_stripBytes = static_cast<uint32_t>(out.cursor);
     m_dataLength = remaining - static_cast<uint32_t>(bitsRead / 8);
 
     // Cut the trailing EOL run: each EOL after the first of the run is 00 01 on its own, the first
     // leaves its leading zero byte behind. A page that stopped in a line (run 0) keeps one zero
     // byte more: the start of the EOL that never came.
     if (eolRun == 0) {
-        m_outBuffer[m_outCursor] = 0;
+        m_outBuffer[out.cursor] = 0;
     }
     m_rows -= eolRun;
     m_stripBytes = m_stripBytes + 1 - 2 * eolRun;
@@ -339,6 +402,12 @@ bool FaxFileWriter::DecodePage() {
         m_detail = kNoFullRtc;
     }
     return true;
+}
+
+void FaxFileWriter::SaveReader(const BitReader& in) {
+    m_inCursor = in.cursor;
+    m_inMask = in.mask;
+    m_inByte = in.byte;
 }
 
 bool FaxFileWriter::WriteDirectory(bool multiPage) {
@@ -425,16 +494,13 @@ void FaxFileWriter::UnchainLastDirectory(uint32_t previousIfd) {
 void FaxFileWriter::ResetInput() {
     m_data.clear();
     m_data.shrink_to_fit();
-    m_outBuffer.clear();
-    m_outBuffer.shrink_to_fit();
+    m_outBuffer.reset();
+    m_outCapacity = 0;
     m_pageCount = 0;
     m_dataLength = 0;
     m_inCursor = 0;
     m_inMask = 0x80;
     m_inByte = 0;
-    m_outCursor = 0;
-    m_outMask = 0x80;
-    m_outByte = 0;
 }
 
 void FaxFileWriter::ResetPage() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,10 +74,58 @@ private:
     void ResetPage();
     void CloseFile();
 
-    bool BitsLeft() const { return m_inMask != 0x80 || m_inCursor < m_data.size(); }
-    bool ReadBit();
-    void WriteBit(bool bit);
-    void WriteAlignedOne();
+    // Takes the page data most significant bit first; its position carries over from one page to
+    // the next (m_inCursor, m_inMask, m_inByte between pages).
+    struct BitReader {
+        const uint8_t* data;
+        size_t size;
+        size_t cursor;
+        uint8_t mask; // 0x80: the next bit starts a new byte
+        uint8_t byte;
+        bool Left() const { return mask != 0x80 || cursor < size; }
+        bool Aligned() const { return mask == 0x80; }
+        bool Bit() {
+            if (mask == 0x80) {
+                byte = data[cursor++];
+            }
+            const bool bit = (byte & mask) != 0;
+            mask = mask == 0x01 ? 0x80 : static_cast<uint8_t>(mask >> 1);
+            return bit;
+        }
+        // Stand right behind bit `index` (0 = most significant) of `whole`, the byte just taken.
+        void StopAfter(uint8_t whole, uint32_t index) {
+            byte = whole;
+            mask = index == 7 ? 0x80 : static_cast<uint8_t>(0x80u >> (index + 1));
+        }
+    };
+
+    // Assembles the re-coded page most significant bit first; up to 7 bits wait in `pending`.
+    struct BitWriter {
+        uint8_t* out;
+        size_t cursor = 0;
+        uint64_t pending = 0;
+        uint32_t count = 0;
+        // The low `n` bits of `bits` (n at most 32), highest first.
+        void Bits(uint32_t bits, uint32_t n) {
+            pending = pending << n | bits;
+            count += n;
+            while (count >= 8) {
+                count -= 8;
+                out[cursor++] = static_cast<uint8_t>(pending >> count);
+            }
+            pending &= (uint64_t{1} << count) - 1;
+        }
+        // Zeros until the next bit is the last of its byte, then a one: the EOL ends the byte.
+        void AlignedOne() { Bits(1, 8 - count); }
+        void Flush() {
+            if (count != 0) {
+                out[cursor++] = static_cast<uint8_t>(pending << (8 - count));
+                pending = 0;
+                count = 0;
+            }
+        }
+    };
+    void SaveReader(const BitReader& in);
 
     std::FILE* m_file = nullptr;
     uint16_t m_resolution = 100;
@@ -86,10 +135,8 @@ private:
     size_t m_inCursor = 0;
     uint8_t m_inMask = 0x80;
     uint8_t m_inByte = 0;
-    std::vector<uint8_t> m_outBuffer;
-    size_t m_outCursor = 0;
-    uint8_t m_outMask = 0x80;
-    uint8_t m_outByte = 0;
+    std::unique_ptr<uint8_t[]> m_outBuffer; // not zero-filled: every byte of a strip is stored
+    size_t m_outCapacity = 0;
     uint32_t m_stripBytes = 0;
     uint32_t m_rows = 0;
     uint32_t m_ifdOffset = 0;
