@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The capture file comes from the modem: any bytes must give a result code, never a crash, a hang
+// or an allocation beyond a small multiple of the file. Each input is converted twice: as it
+// stands (the length field mostly disagrees with the file, which must fail cleanly) and with the
+// length field set to the data that is really there, so that the page decoder sees every input.
+// A file reported as written must hold its directories and strips inside itself.
+#include "fax/FaxFileWriter.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string Dir() {
+    static const std::string dir = [] {
+        char path[] = "/tmp/faxdesk-fuzz-XXXXXX";
+        if (mkdtemp(path) == nullptr) {
+            std::abort();
+        }
+        return std::string(path);
+    }();
+    return dir;
+}
+
+uint32_t Le32(const std::string& s, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = v << 8 | static_cast<uint8_t>(s[at + i]);
+    }
+    return v;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::string bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+            bytes.append(buffer, n);
+        }
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+void Convert(const std::string& capture) {
+    const std::string in = Dir() + "/in.cap", out = Dir() + "/out.tif";
+    std::FILE* f = std::fopen(in.c_str(), "wb");
+    if (f == nullptr) {
+        std::abort();
+    }
+    std::fwrite(capture.data(), 1, capture.size(), f);
+    std::fclose(f);
+
+    FaxFileWriter writer;
+    const bool ok = writer.Convert(in, out);
+    if (ok != (writer.m_result == 0) || (writer.m_result != 0 && (writer.m_result < 9 || writer.m_result > 16))) {
+        std::abort();
+    }
+    if (!ok) {
+        return;
+    }
+    const std::string tiff = ReadAll(out);
+    if (tiff.size() < 8 || tiff.compare(0, 4, std::string("II\x2a\0", 4)) != 0) {
+        std::abort();
+    }
+    const unsigned pages = capture.size() > 40 ? static_cast<uint8_t>(capture[40]) : 0;
+    uint32_t ifd = Le32(tiff, 4);
+    for (unsigned page = 0; page < pages; ++page) {
+        // A directory of 15 entries followed by its strip, all inside the file.
+        if (uint64_t{ifd} + 202 > tiff.size() || Le32(tiff, ifd + 2 + 4 * 12 + 8) != ifd + 202 ||
+            uint64_t{ifd} + 202 + Le32(tiff, ifd + 2 + 5 * 12 + 8) > tiff.size()) {
+            std::abort();
+        }
+        ifd = Le32(tiff, ifd + 182);
+    }
+    if (pages > 0 && ifd != 0) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string capture(reinterpret_cast<const char*>(data), size);
+    Convert(capture);
+    if (capture.size() >= 132) {
+        const uint32_t length = static_cast<uint32_t>(capture.size() - 132);
+        for (int i = 0; i < 4; ++i) {
+            capture[128 + i] = static_cast<char>(length >> (8 * i));
+        }
+        Convert(capture);
+    }
+    return 0;
+}
