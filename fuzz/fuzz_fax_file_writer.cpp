@@ -14,15 +14,28 @@
 
 namespace {
 
-std::string Dir() {
-    static const std::string dir = [] {
-        char path[] = "/tmp/faxdesk-fuzz-XXXXXX";
-        if (mkdtemp(path) == nullptr) {
+// A private directory for the two files of each run, in memory where there is /dev/shm: the
+// writer creates and replaces its file every time, which costs far more on a disk.
+const std::string& Dir() {
+    // Never destroyed: the exit handler that removes the directory runs after static destructors.
+    static const std::string* const dir = [] {
+        char shm[] = "/dev/shm/faxdesk-fuzz-XXXXXX";
+        char tmp[] = "/tmp/faxdesk-fuzz-XXXXXX";
+        const char* made = mkdtemp(shm);
+        if (made == nullptr) {
+            made = mkdtemp(tmp);
+        }
+        if (made == nullptr) {
             std::abort();
         }
-        return std::string(path);
+        std::atexit([] {
+            std::remove((Dir() + "/in.cap").c_str());
+            std::remove((Dir() + "/out.tif").c_str());
+            rmdir(Dir().c_str());
+        });
+        return new std::string(made);
     }();
-    return dir;
+    return *dir;
 }
 
 uint32_t Le32(const std::string& s, size_t at) {

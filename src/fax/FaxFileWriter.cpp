@@ -244,6 +244,7 @@ bool FaxFileWriter::DecodePage() {
     try {
         if (m_outCapacity < capacity) {
             m_outBuffer.reset(); // before the new one, so that the two are never held at once
+            m_outCapacity = 0;
             m_outBuffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
             m_outCapacity = capacity;
         }
