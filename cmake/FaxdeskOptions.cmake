@@ -1,7 +1,7 @@
 # One interface target that every faxdesk target links: warnings, Qt strictness, sanitizers.
 add_library(faxdesk_options INTERFACE)
 target_compile_options(faxdesk_options INTERFACE
-    -Wall -Wextra -Wnon-virtual-dtor -Wold-style-cast -Wshadow=local)
+    -Wall -Wextra -Wnon-virtual-dtor -Wold-style-cast $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 target_compile_definitions(faxdesk_options INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_CAST_TO_ASCII
@@ -12,5 +12,11 @@ endif()
 if(FAXDESK_SANITIZE)
     target_compile_options(faxdesk_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                      -fno-sanitize-recover=undefined)
+    target_link_options(faxdesk_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(FAXDESK_BUILD_FUZZ)
+    # Every library gets the fuzzer's coverage and the sanitizers; the fuzz targets add its main.
+    target_compile_options(faxdesk_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                     -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(faxdesk_options INTERFACE -fsanitize=address,undefined)
 endif()
