@@ -7,6 +7,8 @@
 #include "sim/VirtualTime.h"
 
 #include <memory>
+#include <string>
+#include <utility>
 
 // A simulated Quorra modem on COM1 (and, when asked, a second one on COM2) on virtual time, and
 // the environment a ModemLink needs to reach it:
@@ -39,3 +41,16 @@ struct SimModemFixture {
     SimSerialBackendFactory ports{time};
     LinkEnvironment env{time, time, ports};
 };
+
+// A fault for QuorraModem::AddFault: `kind` on the commands that start with `command` (empty: on
+// every command), on its `occurrence`-th match (0: on every match).
+inline quorra::Fault MakeFault(quorra::FaultKind kind, std::string command = {}, int occurrence = 0,
+                               size_t afterBytes = 0, std::string bytes = {}) {
+    quorra::Fault fault;
+    fault.kind = kind;
+    fault.command = std::move(command);
+    fault.occurrence = occurrence;
+    fault.afterBytes = afterBytes;
+    fault.bytes = std::move(bytes);
+    return fault;
+}

@@ -151,17 +151,6 @@ quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages)
 // A sender identification as real modems report it: 20 characters, right-aligned.
 const std::string kPaddedId = "     +86 10 87654321";
 
-quorra::Fault MakeFault(quorra::FaultKind kind, std::string command = {}, int occurrence = 0, size_t afterBytes = 0,
-                        std::string bytes = {}) {
-    quorra::Fault fault;
-    fault.kind = kind;
-    fault.command = std::move(command);
-    fault.occurrence = occurrence;
-    fault.afterBytes = afterBytes;
-    fault.bytes = std::move(bytes);
-    return fault;
-}
-
 quorra::Fault NoAck(std::string command, int occurrence = 0) {
     return MakeFault(quorra::FaultKind::NoAck, std::move(command), occurrence);
 }

@@ -13,14 +13,6 @@ using callerlog::FormatCallerRecord;
 
 namespace {
 
-quorra::Fault MakeFault(quorra::FaultKind kind, std::string command, int occurrence = 0) {
-    quorra::Fault fault;
-    fault.kind = kind;
-    fault.command = std::move(command);
-    fault.occurrence = occurrence;
-    return fault;
-}
-
 constexpr uint64_t kNsPerMs = 1000000;
 
 std::string Utf8(const std::string& gbkBytes) {

@@ -11,14 +11,6 @@ using namespace phonebook;
 
 namespace {
 
-quorra::Fault MakeFault(quorra::FaultKind kind, std::string command, int occurrence = 0) {
-    quorra::Fault fault;
-    fault.kind = kind;
-    fault.command = std::move(command);
-    fault.occurrence = occurrence;
-    return fault;
-}
-
 // A link already open on the simulated modem, as the dialog has it after the detection.
 struct PhoneMemoryTest : ::testing::Test {
     PhoneMemoryTest() {
