@@ -34,15 +34,6 @@ public:
     std::vector<QString> messages;
 };
 
-// How many pages libtiff's own tool finds in a file; -1 when it rejects the file.
-int TiffPages(const std::string& path) {
-    QProcess tiffinfo;
-    tiffinfo.start(QStringLiteral("tiffinfo"), {QString::fromStdString(path)});
-    if (!tiffinfo.waitForFinished(30000) || tiffinfo.exitCode() != 0)
-        return -1;
-    return static_cast<int>(tiffinfo.readAllStandardOutput().count("TIFF Directory at"));
-}
-
 } // namespace
 
 TEST(DemoSetup, TheSimulatorIsCom1AndAReadBringsInTheThreeSampleFaxes) {
@@ -96,6 +87,6 @@ TEST(DemoSetup, TheSimulatorIsCom1AndAReadBringsInTheThreeSampleFaxes) {
         EXPECT_EQ(records[i].page, pages[i]);
         EXPECT_EQ(records[i].fine, fine[i]);
         EXPECT_FALSE(records[i].read);
-        EXPECT_EQ(TiffPages(records[i].file), std::stoi(pages[i])) << records[i].file;
+        EXPECT_EQ(testsupport::TiffPages(records[i].file), std::stoi(pages[i])) << records[i].file;
     }
 }

@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -26,6 +27,23 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+int TiffPages(const std::string& path) {
+    const std::string command = "tiffinfo '" + path + "' 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string out;
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    if (::pclose(pipe) != 0)
+        return -1;
+    int pages = 0;
+    for (size_t at = out.find("TIFF Directory at"); at != std::string::npos; at = out.find("TIFF Directory at", at + 1))
+        ++pages;
+    return pages;
 }
 
 } // namespace testsupport

@@ -16,7 +16,6 @@
 
 #include <QDateTime>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -126,24 +125,6 @@ protected:
     std::string tempDir = testsupport::MakeTempDir();
 };
 
-// Directories in a TIFF file, as libtiff's own tool counts them; -1 when it cannot read the file.
-int TiffPages(const std::string& path) {
-    const std::string command = "tiffinfo '" + path + "' 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string out;
-    char buffer[4096];
-    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    if (::pclose(pipe) != 0)
-        return -1;
-    int pages = 0;
-    for (size_t at = out.find("TIFF Directory at"); at != std::string::npos; at = out.find("TIFF Directory at", at + 1))
-        ++pages;
-    return pages;
-}
-
 quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages) {
     return quorra::StoredFax{std::move(id), fine, std::move(pages)};
 }
@@ -196,7 +177,7 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
         EXPECT_FALSE(records[i].read);
         EXPECT_EQ(records[i].time, "2024/03/05  14:07:09");
         ASSERT_EQ(records[i].file.rfind(programDir, 0), 0u) << records[i].file;
-        EXPECT_EQ(TiffPages(records[i].file), std::stoi(s.records[i].page));
+        EXPECT_EQ(testsupport::TiffPages(records[i].file), std::stoi(s.records[i].page));
         files.push_back(records[i].file);
     }
     // Faxes finished within the same second each keep their own file: the next free second.
@@ -451,7 +432,7 @@ TEST_F(ReadCommand, FaxOfMoreThan255PagesKeepsItsFirst255) {
     const std::vector<FaxRecord> records = Records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].page, "255");
-    EXPECT_EQ(TiffPages(records[0].file), 255);
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 255);
     const std::vector<std::string> captures = Files(tempDir, ".TMP");
     ASSERT_EQ(captures.size(), 1u);
     EXPECT_EQ(static_cast<uint8_t>(testsupport::ReadFile(captures[0])[40]), 255);
@@ -500,7 +481,7 @@ TEST_F(ReadCommand, RecordsThePageFileInGbkUnderAChineseDirectory) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].file, gbk::FromNativePath(dir) + "20240305140709.TIF");
     EXPECT_NE(records[0].file.find("\xB4\xAB"), std::string::npos) << "GBK bytes of the directory name";
-    EXPECT_EQ(TiffPages(gbk::ToNativePath(records[0].file)), 1);
+    EXPECT_EQ(testsupport::TiffPages(gbk::ToNativePath(records[0].file)), 1);
 }
 
 // --- The answer report --------------------------------------------------------------------------
