@@ -4,6 +4,7 @@
 //   (a) WaitForOk twice (10 s) on a silent line          target: at most 2 % of one core
 //   (b) capturing a 200 KB page at 115200 bit/s          target: at most 10 % of one core, no byte lost
 // Usage: bench_modem [page-bytes]
+#include "BenchSupport.h"
 #include "modem/ModemCommands.h"
 #include "modem/ModemLink.h"
 #include "platform/Clock.h"
@@ -14,39 +15,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-
-namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double WallSeconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-struct Measure {
-    double cpu = CpuSeconds();
-    double wall = WallSeconds();
-    void Report(const char* what) const {
-        const double cpuUsed = CpuSeconds() - cpu;
-        const double wallUsed = WallSeconds() - wall;
-        std::printf("%-40s wall %7.2f s  cpu %6.3f s  = %5.2f %% of one core\n", what, wallUsed, cpuUsed,
-                    100.0 * cpuUsed / wallUsed);
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -61,14 +33,9 @@ int main(int argc, char** argv) {
     std::ofstream(pagePath, std::ios::binary) << page;
 
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE),
-              {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--fax"),
-               QStringLiteral("BENCH:1:") + QString::fromStdString(pagePath)});
-    if (!sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "simulator did not start\n");
+    if (!bench::StartSimulator(sim, {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--fax"),
+                                     QStringLiteral("BENCH:1:") + QString::fromStdString(pagePath)}))
         return 1;
-    }
     sim.readLine();
 
     SteadyClock clock;
@@ -81,7 +48,7 @@ int main(int argc, char** argv) {
     }
 
     {
-        Measure m;
+        const bench::Measure m;
         link.WaitForOk();
         link.WaitForOk();
         m.Report("(a) WaitForOk, silent line, 2 x 5 s");
@@ -100,7 +67,7 @@ int main(int argc, char** argv) {
     link.OpenCapture(capturePath);
     bool complete = false;
     {
-        Measure m;
+        const bench::Measure m;
         link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
         complete = link.CaptureData();
         m.Report("(b) CaptureData, page at 115200 bit/s");

@@ -5,6 +5,7 @@
 //            (bytes / 11,520 per second) + 5 %                      target: wall time within it
 //   processor time of this process (getrusage)                     target: under 10 % of one core
 // Usage: bench_retrieval [pages]   (default 10; the test pages are taken in turn)
+#include "BenchSupport.h"
 #include "fax/FaxFileWriter.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/FaxRecordStore.h"
@@ -18,29 +19,15 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double WallSeconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -86,15 +73,11 @@ int main(int argc, char** argv) {
     const uint32_t ringDelayMs = 1500;
     const uint32_t answerDelayMs = 300;
     QProcess modem;
-    modem.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    modem.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE),
-                {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--ring-delay"),
-                 QString::number(ringDelayMs), QStringLiteral("--answer-delay"), QString::number(answerDelayMs),
-                 QStringLiteral("--fax"), QStringLiteral("BENCH:1:") + files.join(u',')});
-    if (!modem.waitForStarted(5000) || !modem.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "quorra-modem-sim did not start\n");
+    if (!bench::StartSimulator(modem, {QStringLiteral("--ini"), QString::fromStdString(ini),
+                                       QStringLiteral("--ring-delay"), QString::number(ringDelayMs),
+                                       QStringLiteral("--answer-delay"), QString::number(answerDelayMs),
+                                       QStringLiteral("--fax"), QStringLiteral("BENCH:1:") + files.join(u',')}))
         return 1;
-    }
 
     SteadyClock clock;
     SystemWallClock wallClock;
@@ -107,11 +90,10 @@ int main(int argc, char** argv) {
     PrintingHost host;
     const retrieval::Context context{link, writer, store, programDir, programDir, wallClock, host};
 
-    const double cpu0 = CpuSeconds();
-    const double wall0 = WallSeconds();
+    const bench::Measure measure;
     const int result = retrieval::RunReadCommand(context, host);
-    const double wall = WallSeconds() - wall0;
-    const double cpu = CpuSeconds() - cpu0;
+    const double wall = measure.WallUsed();
+    const double cpu = measure.CpuUsed();
     modem.terminate();
     modem.waitForFinished(5000);
 
