@@ -1,8 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GuiTestSupport.h"
 
+#include "app/Status.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+
+void RecordingMessageBoxService::Show(QWidget*, const QString& text, Icon icon) {
+    shown.push_back({text, icon, status::StatusText(), status::IsBusy(), QApplication::overrideCursor() != nullptr});
+}
+
+QStringList RecordingMessageBoxService::Texts() const {
+    QStringList texts;
+    for (const Shown& s : shown)
+        texts << s.text;
+    return texts;
+}
 
 QString GuiTestData(const QString& name) {
     return QStringLiteral(FAXDESK_GUI_TEST_DATA "/") + name;

@@ -7,19 +7,26 @@
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <string>
 #include <utility>
 #include <vector>
 
-// Remembers every message instead of showing it, so that no test waits on a modal box.
+// Remembers every message instead of showing it, so that no test waits on a modal box, together
+// with what the program showed around it at that moment.
 class RecordingMessageBoxService final : public MessageBoxService {
 public:
     struct Shown {
         QString text;
         Icon icon;
+        QString statusText; // the status bar's text while the message was up
+        bool busy;          // a command still marked as running
+        bool waitCursor;    // the wait cursor still up
     };
-    void Show(QWidget*, const QString& text, Icon icon) override { shown.push_back({text, icon}); }
+    void Show(QWidget*, const QString& text, Icon icon) override;
+    // The texts shown, in order.
+    QStringList Texts() const;
     std::vector<Shown> shown;
 };
 
@@ -43,9 +50,16 @@ public:
     bool startResult = true;
 };
 
-class NoFolderChooser final : public FolderChooser {
+// Answers every folder question with `answer` (empty: the user cancelled) and remembers the titles
+// it was asked with.
+class AnsweringFolderChooser final : public FolderChooser {
 public:
-    QString ChooseFolder(QWidget*, const QString&) override { return {}; }
+    QString ChooseFolder(QWidget*, const QString& title) override {
+        titles << title;
+        return answer;
+    }
+    QString answer;
+    QStringList titles;
 };
 
 // A fresh temporary program directory with a copy of a fixture RERAVA.INI from tests/gui/data
@@ -68,7 +82,7 @@ public:
     QtEventPump pump;
     QtSerialBackendFactory ports{PortMap()};
     RecordingMessageBoxService messages;
-    NoFolderChooser folders;
+    AnsweringFolderChooser folders;
     RecordingShell shell;
 
 private:

@@ -1,48 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppServices.h"
-#include "app/FolderChooser.h"
-#include "app/MessageBoxService.h"
+#include "GuiTestSupport.h"
 #include "support/SimModemFixture.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <string>
 #include <vector>
 
-// The modem dialogs on the simulated modem and virtual time: a program directory of their own, a
-// message box service that only remembers, and a way to act once the modal dialog is on screen.
-namespace phonebooktest {
+// The modem dialogs (phone numbers, caller records, modem settings) on the simulated modem and
+// virtual time: a program directory of their own, services that only record, and ways to act once
+// a modal dialog is on screen.
 
-class RecordingMessages final : public MessageBoxService {
+// A wall clock that stands still at `now`.
+class FixedWallClock final : public WallClock {
 public:
-    struct Shown {
-        QString text;
-        Icon icon;
-    };
-    void Show(QWidget*, const QString& text, Icon icon) override { shown.push_back({text, icon}); }
-    std::vector<Shown> shown;
+    QDateTime Now() const override { return now; }
+    QDateTime now{QDate(2026, 12, 7), QTime(22, 38, 15)}; // a Monday evening
 };
 
-class NoFolders final : public FolderChooser {
-public:
-    QString ChooseFolder(QWidget*, const QString&) override { return {}; }
-};
+struct ModemDialogFixture {
+    // `handleQtEvents`: whether the waits on virtual time handle Qt's events, as the dialogs run with
+    // WhenShown need. A test that drives a modal dialog from a zero timer turns it off, so that the
+    // timer does not fire during the detection, before the dialog is up.
+    explicit ModemDialogFixture(bool handleQtEvents = true) { sim.time.SetProcessQtEvents(handleQtEvents); }
 
-class NoShell final : public Shell {
-public:
-    bool OpenByFileType(const std::string&) override { return false; }
-    bool StartProgram(const std::string&, const std::string&) override { return false; }
-};
-
-struct DialogFixture {
-    DialogFixture() { sim.time.SetProcessQtEvents(true); }
-
+    // The program directory, with its trailing separator.
     std::string Dir() const { return dir.path().toStdString() + "/"; }
     std::string IniPath() const { return Dir() + "RERAVA.INI"; }
     bool PortOpen() { return sim.ports.Wire("COM1")->HostOpen(); }
@@ -57,10 +47,10 @@ struct DialogFixture {
 
     QTemporaryDir dir;
     SimModemFixture sim;
-    SystemWallClock wallClock;
-    RecordingMessages messages;
-    NoFolders folders;
-    NoShell shell;
+    FixedWallClock wallClock;
+    RecordingMessageBoxService messages;
+    AnsweringFolderChooser folders;
+    RecordingShell shell;
     AppServices services{sim.time, wallClock, sim.time, sim.ports, messages, folders, shell, Dir() + "faxdesk"};
 };
 
@@ -92,5 +82,3 @@ inline void Type(QWidget* widget, const QString& text) {
         QApplication::sendEvent(widget, &release);
     }
 }
-
-} // namespace phonebooktest

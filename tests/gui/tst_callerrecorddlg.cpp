@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PhonebookTestSupport.h"
+#include "ModemDialogTestSupport.h"
 
 #include "app/DialogLayout.h"
 #include "modem/ModemLink.h"
@@ -8,8 +8,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
-
-using namespace phonebooktest;
 
 namespace {
 
@@ -23,7 +21,7 @@ QStringList Lines(const QListWidget* list) {
 }
 
 // The modem ignores "AT&V" and `listing` comes 200 ms after it instead.
-void ScriptListing(DialogFixture& f, std::string listing) {
+void ScriptListing(ModemDialogFixture& f, std::string listing) {
     quorra::Fault fault;
     fault.kind = quorra::FaultKind::NoAck;
     fault.command = "AT&V";
@@ -40,7 +38,7 @@ class TestCallerRecordDlg : public QObject {
     Q_OBJECT
 private slots:
     void noModemNoDialog() {
-        DialogFixture f;
+        ModemDialogFixture f;
         f.sim.RemoveCom1();
         CCallerRecordDlg dialog(f.services);
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
@@ -50,7 +48,7 @@ private slots:
     }
 
     void listFilledBeforeShownAndSortedJanuaryFirst() {
-        DialogFixture f;
+        ModemDialogFixture f;
         ScriptListing(f, "AT&V\r\r\n[SETTINGS]\r\n0F=11111111111111\r\n"
                          "[telephone numbers]\r\n"
                          "0f=87654323101231\r\n"
@@ -90,7 +88,7 @@ private slots:
     void enterAndEscapeCloseThePort() {
         QFETCH(int, key);
         QFETCH(int, result);
-        DialogFixture f;
+        ModemDialogFixture f;
         f.sim.com1.AddCall({"87654321", "14300825"});
         CCallerRecordDlg dialog(f.services);
         WhenShown(dialog, [&] {
@@ -107,7 +105,7 @@ private slots:
     }
 
     void aModemThatAnswersAtOnceShowsItsRecords() {
-        DialogFixture f;
+        ModemDialogFixture f;
         f.sim.com1.Timing().listingDelayMs = 10;
         f.sim.com1.AddCall({"87654321", "14300825"});
         CCallerRecordDlg dialog(f.services);
@@ -118,7 +116,7 @@ private slots:
     }
 
     void silentModemGivesAnEmptyListWithoutMessage() {
-        DialogFixture f;
+        ModemDialogFixture f;
         quorra::Fault fault;
         fault.kind = quorra::FaultKind::NoAck;
         fault.command = "AT&V";

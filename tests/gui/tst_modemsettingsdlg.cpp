@@ -2,19 +2,16 @@
 // The modem settings dialog on the offscreen platform, against the simulated modem on virtual time.
 // Every test starts from a fresh program directory; a modal run is driven from inside its event
 // loop, and message boxes are only recorded.
-#include "app/AppServices.h"
-#include "app/FolderChooser.h"
-#include "app/MessageBoxService.h"
+#include "ModemDialogTestSupport.h"
+
 #include "app/Status.h"
 #include "faxlist/CFAXDESKView.h"
 #include "platform/ProfileFile.h"
 #include "settings/CModemSettingsDlg.h"
-#include "support/SimModemFixture.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,92 +27,31 @@
 
 namespace {
 
-class FixedWallClock final : public WallClock {
-public:
-    QDateTime Now() const override { return now; }
-    QDateTime now{QDate(2026, 12, 7), QTime(22, 38, 15)}; // a Monday evening
-};
-
-class RecordedMessages final : public MessageBoxService {
-public:
-    struct Shown {
-        QString text;
-        Icon icon;
-        QString statusText; // the status bar's text while the message was up
-    };
-    void Show(QWidget*, const QString& text, Icon icon) override {
-        shown.push_back({text, icon, status::StatusText()});
-    }
-    QStringList Texts() const {
-        QStringList texts;
-        for (const Shown& s : shown)
-            texts << s.text;
-        return texts;
-    }
-    std::vector<Shown> shown;
-};
-
-class AnsweringFolderChooser final : public FolderChooser {
-public:
-    QString ChooseFolder(QWidget*, const QString& title) override {
-        titles << title;
-        return answer;
-    }
-    QString answer;
-    QStringList titles;
-};
-
-class NoShell final : public Shell {
-public:
-    bool OpenByFileType(const std::string&) override { return false; }
-    bool StartProgram(const std::string&, const std::string&) override { return false; }
-};
-
 const QString kFailed = QStringLiteral("参数设置失败！请按照说明书重新设置。");
 const QString kDone = QStringLiteral("KorvelQuorraMODEM设置完成！");
 const QString kWrongFolder = QStringLiteral("Tessiva传真阅览器所在目录错误！");
 
-// A program directory, a simulated modem on COM1, and the services the dialog takes.
-struct Bench {
+// The dialog's fixture, and the settings file it works on. Its modal runs are driven from a zero
+// timer (RunModal), so the waits on virtual time leave Qt's events alone.
+struct Bench : ModemDialogFixture {
+    Bench() : ModemDialogFixture(false) {}
+
     // Writes RERAVA.INI with section DEZAZAZE holding `lines` (CR LF between them).
     void WriteSettings(const QByteArray& lines) const {
-        QFile file(QString::fromStdString(iniPath));
+        QFile file(QString::fromStdString(IniPath()));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[DEZAZAZE]\r\nINSTALL=1\r\n" + lines + "\r\n");
     }
     QByteArray IniBytes() const {
-        QFile file(QString::fromStdString(iniPath));
+        QFile file(QString::fromStdString(IniPath()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     std::string Stored(const char* key) const {
-        return ProfileFile::Load(iniPath).GetString("DEZAZAZE", key, "<none>");
+        return ProfileFile::Load(IniPath()).GetString("DEZAZAZE", key, "<none>");
     }
-    // What the modem was sent after the detection's "AT" probes.
-    std::vector<std::string> SettingsCommands() const {
-        std::vector<std::string> commands;
-        for (const std::string& c : sim.com1.Commands())
-            if (c != "AT")
-                commands.push_back(c);
-        return commands;
-    }
-    bool PortOpen() { return sim.ports.Wire("COM1")->HostOpen(); }
     void Refuse(const std::string& prefix, quorra::FaultKind kind = quorra::FaultKind::Error) {
-        quorra::Fault fault;
-        fault.kind = kind;
-        fault.command = prefix;
-        sim.com1.AddFault(fault);
+        sim.com1.AddFault(MakeFault(kind, prefix));
     }
-
-    QTemporaryDir dir;
-    std::string programDirectory = QDir(dir.path()).absolutePath().toStdString() + "/";
-    std::string iniPath = programDirectory + "RERAVA.INI";
-    SimModemFixture sim;
-    FixedWallClock wallClock;
-    RecordedMessages messages;
-    AnsweringFolderChooser folders;
-    NoShell shell;
-    AppServices services{sim.time, wallClock, sim.time, sim.ports,
-                         messages, folders,   shell,    programDirectory + "faxdesk"};
 };
 
 template <typename T> T* Control(QWidget& dialog, int id) {
@@ -149,7 +85,7 @@ private slots:
 
     void opensWithDefaultsWithoutIni() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("KorvelQuorraMODEM参数设置"));
         QCOMPARE(Control<QComboBox>(dialog, 1017)->count(), 7);
@@ -175,7 +111,7 @@ private slots:
 
     void tabOrderFollowsTheTemplate() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         const QList<int> expected = {1,    2,    1001, 1002, 1005, 1006, 1007, 1008, 1009, 1003, 1004, 1015, 1016,
                                      1017, 1018, 1051, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1064};
         QList<int> order;
@@ -215,7 +151,7 @@ private slots:
         QFETCH(QByteArray, lines);
         Bench bench;
         bench.WriteSettings(lines);
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         QTEST(Control<QComboBox>(dialog, 1017)->currentIndex(), "ringIndex");
         QTEST(Control<QComboBox>(dialog, 1018)->currentIndex(), "countIndex");
@@ -230,7 +166,7 @@ private slots:
         // "测试传真" in GBK, a fax-reception key in another spelling, the pager on.
         bench.WriteSettings("BpNum=" + longNumber + "\r\nID=\xB2\xE2\xCA\xD4\xB4\xAB\xD5\xE6\r\nFax=0\r\nBp=1\r\n" +
                             "PASS=12a45\r\nFAXVIEW=/opt/tessiva/tessview.exe\r\nViewFax=0\r\nCALLID=1");
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         // Values are read back at most 254 bytes long.
         QCOMPARE(Control<QLineEdit>(dialog, 1008)->text(), QString(254, QLatin1Char('7')));
@@ -267,7 +203,7 @@ private slots:
         QFETCH(bool, pm);
         Bench bench;
         bench.wallClock.now = now;
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         QCOMPARE(Control<QComboBox>(dialog, 1061)->count(), 7);
         QTEST(Control<QComboBox>(dialog, 1061)->currentIndex(), "weekday");
@@ -281,7 +217,7 @@ private slots:
 
     void clicksFlipTheirOptionAndShowHints() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         Click(dialog, 1007);
         QCOMPARE(status::StatusText(), QStringLiteral("允许MODEM在新留言达到规定数目时自动拨打Bp机号码"));
@@ -336,7 +272,7 @@ private slots:
         QFile viewer(viewerDir.filePath(QStringLiteral("tessview.exe")));
         QVERIFY(viewer.open(QIODevice::WriteOnly));
         viewer.close();
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("42"));
 
@@ -387,7 +323,7 @@ private slots:
         Bench bench;
         bench.WriteSettings(lines);
         const QByteArray before = bench.IniBytes();
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
             Click(dialog, 1);
             QCOMPARE(bench.messages.Texts(), QStringList{warning});
@@ -399,14 +335,14 @@ private slots:
             Click(dialog, 2);
         });
         QCOMPARE(result, int(QDialog::Rejected));
-        QVERIFY(bench.SettingsCommands().empty());
+        QVERIFY(bench.CommandsAfterProbe().empty());
         QCOMPARE(bench.IniBytes(), before);
     }
 
     void okSendsThenStoresWhatTheModemReceived() {
         Bench bench;
         bench.WriteSettings("RING=2\r\nNewNum=3\r\nPASS=1234\r\nVSM=0");
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         std::vector<bool> enabledDuringTransfer;
         std::vector<bool> busyDuringTransfer;
         bench.sim.com1.SetMonitor([&](char direction, std::string_view) {
@@ -454,7 +390,7 @@ private slots:
                                                    "AT&Z31=13912345678",
                                                    "AT+VCID=1",
                                                    "AT&W"};
-        QCOMPARE(bench.SettingsCommands(), expected);
+        QCOMPARE(bench.CommandsAfterProbe(), expected);
 
         // The file holds what the modem took and stored.
         const quorra::QuorraModem& modem = bench.sim.com1;
@@ -486,9 +422,9 @@ private slots:
         QFETCH(QByteArray, lines);
         Bench bench;
         bench.WriteSettings(lines);
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         QCOMPARE(RunModal(dialog, [&] { Click(dialog, 1); }), int(QDialog::Accepted));
-        const std::vector<std::string> sent = bench.SettingsCommands();
+        const std::vector<std::string> sent = bench.CommandsAfterProbe();
         QCOMPARE(sent.size(), size_t{13});
         QCOMPARE(sent[0], std::string("AT#RING=4"));
         QCOMPARE(sent[3], std::string("AT#VSM=")); // neither quality button
@@ -517,7 +453,7 @@ private slots:
         bench.WriteSettings("PASS=1234\r\nVSM=0");
         const QByteArray before = bench.IniBytes();
         bench.Refuse(command.toStdString(), static_cast<quorra::FaultKind>(kind));
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
             Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("9999"));
             Click(dialog, 1);
@@ -527,7 +463,7 @@ private slots:
             QVERIFY(dialog.isEnabled());
             QVERIFY(!status::IsBusy());
             QVERIFY(bench.PortOpen());
-            QCOMPARE(int(bench.SettingsCommands().size()), sentCount);
+            QCOMPARE(int(bench.CommandsAfterProbe().size()), sentCount);
             Click(dialog, 2);
         });
         QCOMPARE(result, int(QDialog::Rejected));
@@ -543,7 +479,7 @@ private slots:
         fault.command = "AT#TIME=";
         fault.occurrence = 1;
         bench.sim.com1.AddFault(fault);
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
             Click(dialog, 1);
             QCOMPARE(bench.messages.Texts(), QStringList{kFailed});
@@ -552,8 +488,8 @@ private slots:
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(bench.messages.Texts(), (QStringList{kFailed, kDone}));
         // The second attempt starts again from the ring count.
-        QCOMPARE(int(bench.SettingsCommands().size()), 10 + 13);
-        QCOMPARE(bench.SettingsCommands()[10], std::string("AT#RING=4"));
+        QCOMPARE(int(bench.CommandsAfterProbe().size()), 10 + 13);
+        QCOMPARE(bench.CommandsAfterProbe()[10], std::string("AT#RING=4"));
         QCOMPARE(bench.Stored("RING"), std::string("4"));
     }
 
@@ -565,7 +501,7 @@ private slots:
     void escAndTheCloseBoxCancel() {
         QFETCH(bool, viaEsc);
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.programDirectory);
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
             QVERIFY(bench.PortOpen());
             if (viaEsc)
@@ -575,7 +511,7 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!bench.PortOpen());
-        QVERIFY(bench.SettingsCommands().empty());
+        QVERIFY(bench.CommandsAfterProbe().empty());
         QVERIFY(bench.IniBytes().isEmpty());
     }
 
@@ -598,7 +534,7 @@ private slots:
                 if (auto* dialog = qobject_cast<CModemSettingsDlg*>(widget); dialog && dialog->isVisible()) {
                     shown = true;
                     QCOMPARE(status::StatusText(), QStringLiteral("设置KorvelQuorraMODEM参数"));
-                    QCOMPARE(dialog->m_iniPath, bench.iniPath);
+                    QCOMPARE(dialog->m_iniPath, bench.IniPath());
                     Click(*dialog, 2);
                 }
             }

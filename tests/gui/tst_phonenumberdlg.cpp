@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PhonebookTestSupport.h"
+#include "ModemDialogTestSupport.h"
 
 #include "app/DialogLayout.h"
 #include "app/GbkLineEdit.h"
@@ -11,8 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
-
-using namespace phonebooktest;
 
 namespace {
 
@@ -42,7 +40,7 @@ class TestPhoneNumberDlg : public QObject {
     Q_OBJECT
 private slots:
     void noModemNoDialog() {
-        DialogFixture f;
+        ModemDialogFixture f;
         f.sim.RemoveCom1();
         CPhoneNumberDlg dialog(f.services);
         bool shown = false;
@@ -58,7 +56,7 @@ private slots:
     }
 
     void formLoadAndTabOrder() {
-        DialogFixture f;
+        ModemDialogFixture f;
         testsupport::WriteFile(f.IniPath(), "[DEZAZAZE]\r\nAt7z9=5550100\r\nAT7Z73=" +
                                                 gbk::ToStd(QStringLiteral("张三")) + "\r\nAt7z14=abcXYZ\r\n");
         CPhoneNumberDlg dialog(f.services);
@@ -98,7 +96,7 @@ private slots:
     }
 
     void typingCountsGbkBytes() {
-        DialogFixture f;
+        ModemDialogFixture f;
         CPhoneNumberDlg dialog(f.services);
         WhenShown(dialog, [&] {
             // Four Chinese characters are eight bytes: the name is full.
@@ -117,7 +115,7 @@ private slots:
     }
 
     void saveSendsEverySlotThenWritesTheKeys() {
-        DialogFixture f;
+        ModemDialogFixture f;
         testsupport::WriteFile(f.IniPath(), "[DEZAZAZE]\r\nRING=4\r\n");
         phonebook::SlotTexts texts;
         texts[phonebook::IndexOfSlot(phonebook::NumberSlot(10))] = "01012345678";
@@ -149,7 +147,7 @@ private slots:
     }
 
     void refusedSlotKeepsTheFileAndASecondSaveStartsOver() {
-        DialogFixture f;
+        ModemDialogFixture f;
         const std::string before = "[DEZAZAZE]\r\nAt7z0=110\r\nAt7z73=OLD\r\n";
         testsupport::WriteFile(f.IniPath(), before);
         quorra::Fault fault;
@@ -186,7 +184,7 @@ private slots:
     }
 
     void overLongValueFromTheFileStopsSaveBeforeSending() {
-        DialogFixture f;
+        ModemDialogFixture f;
         const std::string before = "[DEZAZAZE]\r\nAt7z0=" + std::string(40, '8') + "\r\n";
         testsupport::WriteFile(f.IniPath(), before);
         CPhoneNumberDlg dialog(f.services);

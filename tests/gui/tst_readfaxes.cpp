@@ -26,21 +26,6 @@ std::string Page(const char* name) {
     return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
 }
 
-// Remembers each message together with whether the wait cursor was still up when it was shown.
-class BusyAwareMessages final : public MessageBoxService {
-public:
-    struct Shown {
-        QString text;
-        Icon icon;
-        bool busy;
-        bool waitCursor;
-    };
-    void Show(QWidget*, const QString& text, Icon icon) override {
-        shown.push_back({text, icon, status::IsBusy(), QApplication::overrideCursor() != nullptr});
-    }
-    std::vector<Shown> shown;
-};
-
 using SetUp = std::function<void(SimModemFixture&)>;
 
 // The main window on the simulated modem: the program's services with virtual time and the
@@ -50,7 +35,7 @@ struct ReadFixture {
 
     GuiFixture gui;
     SimModemFixture sim;
-    BusyAwareMessages messages;
+    RecordingMessageBoxService messages;
     const AppServices services{sim.time, gui.wallClock, sim.time,  sim.ports,
                                messages, gui.folders,   gui.shell, gui.services.programPath};
 };
