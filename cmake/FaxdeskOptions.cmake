@@ -6,6 +6,9 @@ target_compile_definitions(faxdesk_options INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_NO_CAST_TO_ASCII
     QT_NO_URL_CAST_FROM_STRING)
+# GCC 12 reports std::string assignments as overlapping copies at -O3 (-Wrestrict, GCC bug 105651).
+target_compile_options(faxdesk_options INTERFACE
+    $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LESS:$<CXX_COMPILER_VERSION>,13>>:-Wno-restrict>)
 if(FAXDESK_WERROR)
     target_compile_options(faxdesk_options INTERFACE -Werror)
 endif()

@@ -204,7 +204,7 @@ AnswerReport ParseAnswerReport(const std::string& reportText) {
         answer.dcs += ' ';
         text.resize(dcs);
     } else {
-        answer.dcs.assign(1, ' '); // not = " ": GCC 12 warns wrongly (-Wrestrict) on that at -O3
+        answer.dcs = " ";
     }
 
     if (const size_t tsi = text.find(modem::kTsiTag); tsi != std::string::npos) {
