@@ -37,27 +37,24 @@ void VirtualTime::Idle(uint32_t ms) {
     if (DeliverAll())
         return;
     // A wait of 0 still moves time on a little, so that a loop of empty polls always ends.
-    const uint64_t target = m_nowNs + std::max<uint64_t>(ms, 1) * kNsPerMs;
+    m_nowNs = NextStopBefore(m_nowNs + std::max<uint64_t>(ms, 1) * kNsPerMs);
+    DeliverAll();
+}
+
+uint64_t VirtualTime::NextStopBefore(uint64_t target) const {
     uint64_t next = target;
     for (const VirtualDevice* device : m_devices) {
         const std::optional<uint64_t> due = device->NextDueNs();
         if (due && *due > m_nowNs)
             next = std::min(next, *due);
     }
-    m_nowNs = next;
-    DeliverAll();
+    return next;
 }
 
 void VirtualTime::Advance(uint32_t ms) {
     const uint64_t target = m_nowNs + uint64_t(ms) * kNsPerMs;
     while (m_nowNs < target) {
-        uint64_t next = target;
-        for (const VirtualDevice* device : m_devices) {
-            const std::optional<uint64_t> due = device->NextDueNs();
-            if (due && *due > m_nowNs)
-                next = std::min(next, *due);
-        }
-        m_nowNs = next;
+        m_nowNs = NextStopBefore(target);
         DeliverAll();
     }
 }

@@ -44,6 +44,8 @@ public:
 
 private:
     bool DeliverAll();
+    // The earliest moment a device has output due, or `target` when none comes sooner.
+    uint64_t NextStopBefore(uint64_t target) const;
     void ProcessQtEvents();
 
     uint64_t m_nowNs;
