@@ -68,9 +68,9 @@ void CFAXDESKView::OnViewFax() {
     if (IsNull(file) || IsNull(section))
         return;
 
-    const std::string& ini = m_store.IniPath();
-    const std::string viewer = profile::GetString(ini, kSettings, "FAXVIEW", FaxRecordStore::kNull);
-    const int viewFax = profile::GetInt(ini, kSettings, "ViewFax", 1);
+    const ProfileFile ini = ProfileFile::Load(m_store.IniPath());
+    const std::string viewer = ini.GetString(kSettings, "FAXVIEW", FaxRecordStore::kNull);
+    const int viewFax = ini.GetInt(kSettings, "ViewFax", 1);
     if (viewFax != 0) {
         // Opened with the desktop's program for the file type; read whatever the outcome.
         m_services.shell.OpenByFileType(Trimmed(file));
