@@ -5,35 +5,42 @@
 // alike, and files we write must read back alike there.
 //
 // Reading
-// - The file is split into lines at LF; one CR before the LF belongs to the line ending. A last
-//   line without LF is a line like the others. Every other byte (NUL, CR inside a line, bytes of
-//   a line of megabytes) is text.
-// - Blanks and tabs around a line, a section name, a key and a value are ignored.
-// - A line whose first character is '[' opens a section; its name runs to the first ']', found
-//   from left to right stepping over whole GBK characters (a trail byte 0x5D is no ']'); what
-//   follows the ']' is ignored. A '[' line without a closing ']' is no header and is ignored.
-// - Inside a section, a line whose first character is ';' is a comment; a line with '=' is an
-//   entry, the key before the first '=' and the value after it; a blank line and a line without
-//   '=' are ignored. Lines before the first section are kept but never read.
+// - A file that starts with the UTF-8 byte-order mark (as Notepad saves it) is read after the
+//   mark, and a save keeps the mark. A file that starts with a UTF-16 mark is not ours to read:
+//   it reads as empty and is never overwritten.
+// - A line ends at LF, at CR LF, or at a lone CR; a run of CRs before an LF (CR CR LF, left by a
+//   double text-mode conversion) is one line ending. A last line without ending is a line like
+//   the others. Every other byte (NUL, bytes of a line of megabytes) is text.
+// - Blanks around a line, a section name, a key and a value are ignored: what C's isspace calls
+//   blank (space, tab, LF, vertical tab, form feed, CR) and the old end-of-file mark Ctrl-Z.
+// - A line whose first character is '[' and that holds a ']' opens a section; its name runs to
+//   the last ']' of the line, found stepping over whole GBK characters (a trail byte 0x5D is no
+//   ']'), so a name may hold '[' and ']'. What follows the last ']' is ignored.
+// - Inside a section, a line whose first character is ';' is a comment and a blank line is
+//   nothing; every other line is a key: with '=' the key stands before the first '=' and the value
+//   after it; without '=' the whole line is a key that has no value. Lines before the first
+//   section are kept but never read.
 // - Names match without regard to the case of ASCII letters. A GBK lead byte (0x81-0xFE) and the
 //   trail byte after it (0x40-0xFE except 0x7F) are never folded.
 // - Of two sections of the same name, the first is the one read, changed and deleted; the same for
-//   two keys of the same name in that section. Once the first is deleted, the second takes its
-//   place.
+//   two keys of the same name in that section, also when the first has no value. Once the first is
+//   deleted, the second takes its place.
 // - A value enclosed in a matching pair of double or single quotes reads without them.
 // - A text read comes into a 255-byte buffer: at most 254 bytes come back, cut before a double-byte
 //   character that would not fit whole. A NUL ends the text, as it ends a C string. The default
 //   is cut the same way.
-// - An absent section or key gives the default; a present key with an empty value gives "".
-// - An integer read takes the leading decimal digits of the value; a value that begins with no
-//   digit gives 0 (so a sign gives 0 too); an empty value gives the default, as an absent key does.
-//   Digit strings beyond 2147483647 give 2147483647 (saturated; no overflow).
+// - An absent section or key, and a key without value, give the default; a present key with an
+//   empty value gives "".
+// - An integer read goes through a 30-byte text buffer, so only the first 29 characters of the
+//   value count. It takes their leading decimal digits; a value that begins with no digit gives 0
+//   (so a sign gives 0 too); an empty value or a key without value gives the default, as an absent
+//   key does. Digit strings beyond 2147483647 give 2147483647 (saturated; no overflow).
 //
 // Writing
 // - A key that exists is changed where it stands, its line rewritten with the name as the caller
-//   spells it (writing "1" to "FAX" turns the line "Fax=0" into "FAX=1"). Writing the same name and value
-//   changes nothing.
-// - A new key goes after the last entry of its section (before trailing blank and comment lines);
+//   spells it (writing "1" to "FAX" turns the line "Fax=0" into "FAX=1"; a key line without value
+//   gets its value). Writing the same name and value changes nothing.
+// - A new key goes after the last key of its section (before trailing blank and comment lines);
 //   a missing section is appended at the end of the file; the file is created on the first write.
 // - New and changed lines end in CR LF; every other line keeps its bytes and its line ending.
 // - A control character (below 0x20, and 0x7F) in a section name, key or value is written as a
@@ -52,12 +59,20 @@
 
 #include <algorithm>
 #include <climits>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
 constexpr size_t kValueBufferSize = 255;
+// The text buffer an integer read goes through: 29 characters and the terminating NUL.
+constexpr size_t kIntegerBufferSize = 30;
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr char kCtrlZ = 0x1A;
 
 bool IsLead(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
@@ -65,8 +80,9 @@ bool IsLead(unsigned char c) {
 bool IsTrail(unsigned char c) {
     return c >= 0x40 && c <= 0xFE && c != 0x7F;
 }
+// C's isspace in the "C" locale, and Ctrl-Z, the end-of-file mark that old DOS editors left.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == kCtrlZ;
 }
 
 // Length of the character that starts at `i`: 2 for a whole GBK double-byte character, else 1.
@@ -109,10 +125,10 @@ std::string Neutralise(std::string s) {
     return s;
 }
 
-// What comes back through a 255-byte buffer.
-std::string CutToBuffer(const std::string& value) {
+// What comes back through a text buffer of `bufferSize` bytes, its last one for the NUL.
+std::string CutToBuffer(const std::string& value, size_t bufferSize = kValueBufferSize) {
     const size_t nul = value.find('\0');
-    const size_t limit = std::min(nul == std::string::npos ? value.size() : nul, kValueBufferSize - 1);
+    const size_t limit = std::min(nul == std::string::npos ? value.size() : nul, bufferSize - 1);
     size_t i = 0;
     while (i < limit) {
         const size_t n = CharLength(value, i);
@@ -129,16 +145,15 @@ std::string Unquote(std::string value) {
     return value;
 }
 
-enum class Ending : unsigned char { None, Lf, CrLf };
-
 enum class Kind : unsigned char { Other, Comment, Entry };
 
 struct Line {
-    std::string text; // without its line ending
-    Ending ending = Ending::CrLf;
+    std::string text;            // without its line ending
+    std::string ending = "\r\n"; // the line ending's bytes as read; empty for a last line without one
     Kind kind = Kind::Other;
-    std::string key;   // entries: trimmed key as written
-    std::string value; // entries: trimmed, unquoted value
+    bool hasValue = false; // entries: the line has an '='
+    std::string key;       // entries: trimmed key as written
+    std::string value;     // entries: trimmed, unquoted value
 };
 
 struct Section {
@@ -161,7 +176,8 @@ struct Section {
     }
 };
 
-// The section name of a header line, or false when the line is no header.
+// The section name of a header line, or false when the line is no header. The name runs to the
+// last ']' of the line, so "[a]b]" is the section "a]b" and a name with brackets reads back.
 bool ParseHeader(const std::string& text, std::string& name) {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
@@ -169,14 +185,16 @@ bool ParseHeader(const std::string& text, std::string& name) {
     if (i >= text.size() || text[i] != '[')
         return false;
     const size_t begin = ++i;
+    size_t close = std::string::npos;
     while (i < text.size()) {
-        if (text[i] == ']') {
-            name = Trim(text, begin, i);
-            return true;
-        }
+        if (text[i] == ']')
+            close = i;
         i += CharLength(text, i);
     }
-    return false;
+    if (close == std::string::npos)
+        return false;
+    name = Trim(text, begin, close);
+    return true;
 }
 
 void ParseEntry(Line& line) {
@@ -187,13 +205,21 @@ void ParseEntry(Line& line) {
         line.kind = Kind::Comment;
         return;
     }
-    // '=' (0x3D) is below every GBK trail byte, so a plain search is GBK-safe.
-    const size_t eq = line.text.find('=', i);
-    if (eq == std::string::npos) {
+    if (i == line.text.size()) {
         line.kind = Kind::Other;
         return;
     }
     line.kind = Kind::Entry;
+    // '=' (0x3D) is below every GBK trail byte, so a plain search is GBK-safe.
+    const size_t eq = line.text.find('=', i);
+    if (eq == std::string::npos) {
+        // A key without value: it reads as absent, yet it hides a later key of its name and a
+        // write gives it its value.
+        line.hasValue = false;
+        line.key = Trim(line.text, i, line.text.size());
+        return;
+    }
+    line.hasValue = true;
     line.key = Trim(line.text, i, eq);
     line.value = Unquote(Trim(line.text, eq + 1, line.text.size()));
 }
@@ -202,6 +228,7 @@ Line MakeEntry(const std::string& key, const std::string& value) {
     Line line;
     line.text = key + "=" + value;
     line.kind = Kind::Entry;
+    line.hasValue = true;
     line.key = key;
     line.value = Unquote(Trim(value));
     return line;
@@ -217,29 +244,40 @@ struct ProfileFile::Data {
     std::string path;
     bool dirty = false;
     bool unreadable = false; // exists but could not be read: never overwrite it
+    std::string mark;        // the UTF-8 byte-order mark the file began with, kept for the save
     std::vector<Line> preamble;
     std::vector<Section> sections;
     std::unordered_map<std::string, size_t> index; // folded name -> first section
 
     void Parse(const std::string& bytes) {
-        Section* current = nullptr;
         size_t pos = 0;
+        if (bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark)) {
+            // UTF-16 text (also UTF-32 LE, whose mark begins the same way) would be read as
+            // garbage and rewritten in GBK around it: leave such a file alone.
+            unreadable = true;
+            return;
+        }
+        if (bytes.starts_with(kUtf8Mark)) {
+            mark = kUtf8Mark;
+            pos = mark.size();
+        }
+        Section* current = nullptr;
         while (pos < bytes.size()) {
-            size_t eol = bytes.find('\n', pos);
+            const size_t eol = bytes.find_first_of("\r\n", pos);
             Line line;
             if (eol == std::string::npos) {
                 line.text = bytes.substr(pos);
-                line.ending = Ending::None;
+                line.ending.clear();
                 pos = bytes.size();
             } else {
-                size_t end = eol;
-                line.ending = Ending::Lf;
-                if (end > pos && bytes[end - 1] == '\r') {
-                    --end;
-                    line.ending = Ending::CrLf;
-                }
-                line.text = bytes.substr(pos, end - pos);
-                pos = eol + 1;
+                size_t next = eol;
+                while (next < bytes.size() && bytes[next] == '\r')
+                    ++next;
+                if (next < bytes.size() && bytes[next] == '\n')
+                    ++next;
+                line.text = bytes.substr(pos, eol - pos);
+                line.ending = bytes.substr(eol, next - eol);
+                pos = next;
             }
             std::string name;
             if (ParseHeader(line.text, name)) {
@@ -284,7 +322,7 @@ struct ProfileFile::Data {
     }
 
     std::string Serialise() const {
-        std::string out;
+        std::string out = mark;
         std::vector<const Line*> all;
         all.reserve(preamble.size() + sections.size());
         for (const Line& line : preamble)
@@ -296,20 +334,11 @@ struct ProfileFile::Data {
         }
         for (size_t i = 0; i < all.size(); ++i) {
             out += all[i]->text;
-            const bool last = i + 1 == all.size();
-            switch (all[i]->ending) {
-            case Ending::Lf:
-                out += '\n';
-                break;
-            case Ending::CrLf:
+            // Only the file's last line can lack an ending; once lines follow it, it gets one.
+            if (all[i]->ending.empty() && i + 1 < all.size())
                 out += "\r\n";
-                break;
-            case Ending::None:
-                // Only the file's last line can lack an ending; once lines follow it, it gets one.
-                if (!last)
-                    out += "\r\n";
-                break;
-            }
+            else
+                out += all[i]->ending;
         }
         return out;
     }
@@ -345,14 +374,14 @@ ProfileFile ProfileFile::Load(const std::string& path) {
 std::string ProfileFile::GetString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) const {
     const Line* line = d->FindEntry(section, key);
-    return CutToBuffer(line != nullptr ? line->value : defaultValue);
+    return CutToBuffer(line != nullptr && line->hasValue ? line->value : defaultValue);
 }
 
 int ProfileFile::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
     const Line* line = d->FindEntry(section, key);
-    if (line == nullptr)
+    if (line == nullptr || !line->hasValue)
         return defaultValue;
-    const std::string value = CutToBuffer(line->value);
+    const std::string value = CutToBuffer(line->value, kIntegerBufferSize);
     if (value.empty())
         return defaultValue;
     long long result = 0;

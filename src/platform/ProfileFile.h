@@ -24,8 +24,8 @@ public:
     // The value, or `defaultValue` when the section or key is absent; at most 254 bytes come
     // back (a 255-byte buffer), never cut inside a double-byte character.
     std::string GetString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
-    // Leading decimal digits of the value; `defaultValue` when absent or empty; 0 when the value
-    // begins with no digit.
+    // Leading decimal digits of the value's first 29 characters; `defaultValue` when absent, empty
+    // or a key without value; 0 when the value begins with no digit.
     int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
     // The names of the sections as written in the file, in file order; of two sections of the
     // same name only the first.

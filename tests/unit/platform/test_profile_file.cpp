@@ -23,6 +23,7 @@ const std::string kTrailBackslash = "\x81\x5C"; // trail '\'
 const std::string kTrailOpen = "\x81\x5B";      // trail '['
 const std::string kTrailBar = "\x81\x7C";       // trail '|'
 const std::string kChuanZhen = "\xB4\xAB\xD5\xE6";
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
 
 std::string FreshPath() {
     return testsupport::MakeTempDir() + "RERAVA.INI";
@@ -66,10 +67,21 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"first_of_two_keys", "[A]\r\nk=1\r\nK=2\r\n", "A", "k", "1"},
         ReadCase{"first_of_two_sections", "[A]\r\nk=1\r\n[a]\r\nk=2\r\nj=3\r\n", "A", "j", "DEF"},
         ReadCase{"lf_only_lines", "[A]\nk=v\nj=w\n", "A", "j", "w"},
+        ReadCase{"cr_only_lines", "[A]\rk=v\rj=w\r", "A", "j", "w"},
+        ReadCase{"cr_cr_lf_lines", "[A]\r\r\nk=v\r\r\nj=w\r\r\n", "A", "j", "w"},
+        ReadCase{"lone_cr_ends_the_value", "[A]\r\nk=a\rj=w\r\n", "A", "k", "a"},
+        ReadCase{"key_after_lone_cr_found", "[A]\r\nk=a\rj=w\r\n", "A", "j", "w"},
+        ReadCase{"isspace_and_ctrl_z_trimmed", "\v\f[\x1A A \f]\x1A\r\n\v\f k\x1A\t=\f\v v w \x1A\v\r\n", "A", "k",
+                 "v w"},
+        ReadCase{"blanks_inside_a_value_kept", "[A]\r\nk=v\x1A\fw\r\n", "A", "k", "v\x1A\fw"},
+        ReadCase{"ctrl_z_at_end_of_file", "[A]\r\nk=v\x1A", "A", "k", "v"},
         ReadCase{"no_final_newline", "[A]\r\nk=v", "A", "k", "v"},
         ReadCase{"blank_and_comment_lines", "\r\n;c\r\n[A]\r\n\r\n; k=x\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"comment_is_no_key", "[A]\r\n;k=x\r\n", "A", ";k", "DEF"},
-        ReadCase{"line_without_equals_ignored", "[A]\r\njunk\r\nk=v\r\n", "A", "junk", "DEF"},
+        // A line without '=' is a key without value: absent to a read, yet the first of its name.
+        ReadCase{"key_without_equals_gives_default", "[A]\r\njunk\r\nk=v\r\n", "A", "junk", "DEF"},
+        ReadCase{"key_without_equals_hides_a_later_value", "[A]\r\n Key \r\nk=v\r\n", "A", "KEY", "DEF"},
+        ReadCase{"key_without_equals_is_no_value_for_other_keys", "[A]\r\nj\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"keys_before_first_section_not_read", "k=v\r\n[A]\r\n", "A", "k", "DEF"},
         ReadCase{"value_keeps_equals", "[A]\r\nk=a=b\r\n", "A", "k", "a=b"},
         ReadCase{"gbk_value_passes_through",
@@ -81,7 +93,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"gbk_trail_letter_not_folded_in_section", "[\x81\x41]\r\nk=v\r\n", "\x81\x61", "k", "DEF"},
         ReadCase{"ascii_after_gbk_still_folded", "[A]\r\n" + kChuanZhen + "KEY=v\r\n", "A", kChuanZhen + "key", "v"},
         ReadCase{"header_without_bracket_is_no_section", "[A\r\nk=v\r\n", "A", "k", "DEF"},
+        ReadCase{"header_without_bracket_is_a_key_of_the_section_before", "[A]\r\n[B\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"text_after_bracket_ignored", "[A] ; note\r\nk=v\r\n", "A", "k", "v"},
+        ReadCase{"section_name_runs_to_the_last_bracket", "[a]b] ; note\r\nk=v\r\n", "A]B", "k", "v"},
+        ReadCase{"section_name_with_brackets_inside", "[[x] [y]]\r\nk=v\r\n", "[x] [y]", "k", "v"},
+        ReadCase{"no_section_up_to_an_earlier_bracket", "[a]b]\r\nk=v\r\n", "a", "k", "DEF"},
+        ReadCase{"trail_bracket_after_the_last_bracket_is_none", "[A]" + kTrailBracket + "\r\nk=v\r\n", "A", "k", "v"},
+        ReadCase{"utf8_mark_skipped", kUtf8Mark + "[A]\r\nk=v\r\n", "A", "k", "v"},
+        ReadCase{"utf16le_file_reads_as_empty", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0v\0", 20), "A", "k", "DEF"},
+        ReadCase{"utf16be_file_reads_as_empty", std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0v", 20), "A", "k", "DEF"},
         ReadCase{"cut_to_254_bytes", "[A]\r\nk=" + k300 + "\r\n", "A", "k", k300.substr(0, 254)},
         // 253 ASCII bytes and a double-byte character: the character would end at byte 255.
         ReadCase{"cut_never_splits_a_character", "[A]\r\nk=" + std::string(253, 'x') + kChuanZhen + "\r\n", "A", "k",
@@ -93,27 +113,48 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"missing_file_content", "", "A", "k", "DEF"}),
     [](const testing::TestParamInfo<ReadCase>& p) { return std::string(p.param.name); });
 
-TEST(ProfileFile, IntegerReadTakesLeadingDigits) {
-    const std::string path = FreshPath();
-    WriteFile(path, "[A]\r\nplain=42\r\ntail=7abc\r\nword=abc\r\nsign=-5\r\nempty=\r\nhuge=99999999999999999999999\r\n"
-                    "quoted=\"12\"\r\nblank= 8 \r\n");
-    const ProfileFile file = ProfileFile::Load(path);
-    EXPECT_EQ(file.GetInt("A", "plain", -1), 42);
-    EXPECT_EQ(file.GetInt("A", "tail", -1), 7);
-    EXPECT_EQ(file.GetInt("A", "word", -1), 0);
-    EXPECT_EQ(file.GetInt("A", "sign", -1), 0);
-    EXPECT_EQ(file.GetInt("A", "empty", -1), -1);
-    EXPECT_EQ(file.GetInt("A", "absent", -1), -1);
-    EXPECT_EQ(file.GetInt("A", "huge", -1), 2147483647);
-    EXPECT_EQ(file.GetInt("A", "quoted", -1), 12);
-    EXPECT_EQ(file.GetInt("A", "blank", -1), 8);
+struct IntCase {
+    const char* name;
+    std::string value;     // the line "k=" + value in section A; empty: no key k at all
+    int expected;          // the default is always -1
+    std::string more = ""; // lines after it
+};
+
+void PrintTo(const IntCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class ProfileReadInt : public testing::TestWithParam<IntCase> {};
+
+TEST_P(ProfileReadInt, ReadsTheNumberTheWindowsProfileFunctionsWouldGive) {
+    const IntCase& c = GetParam();
+    const std::string path = FreshPath();
+    WriteFile(path, "[A]\r\n" + (c.value.empty() ? std::string() : "k=" + c.value + "\r\n") + c.more);
+    EXPECT_EQ(profile::GetInt(path, "A", "k", -1), c.expected);
+}
+
+const std::string k28Zeros(28, '0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProfileReadInt,
+    testing::Values(IntCase{"plain", "42", 42}, IntCase{"leading_digits", "7abc", 7}, IntCase{"no_digit", "abc", 0},
+                    IntCase{"sign_is_no_digit", "-5", 0}, IntCase{"absent", "", -1},
+                    IntCase{"empty_value_gives_default", "", -1, "k=\r\n"},
+                    IntCase{"saturates", "99999999999999999999999", 2147483647}, IntCase{"quoted", "\"12\"", 12},
+                    IntCase{"blanks", " 8 ", 8},
+                    // Only the first 29 characters come through the text buffer: "0...01", not "0...012".
+                    IntCase{"first_29_characters_count", k28Zeros + "12", 1},
+                    IntCase{"29_characters_after_the_quotes", "\"" + k28Zeros + "12\"", 1},
+                    IntCase{"key_without_equals_gives_default", "", -1, "k\r\nk=5\r\n"},
+                    IntCase{"ctrl_z_trimmed", std::string(1, '\x1A') + "9\x1A", 9}),
+    [](const testing::TestParamInfo<IntCase>& p) { return std::string(p.param.name); });
 
 struct WriteCase {
     const char* name;
     std::string before; // empty: no file
     std::function<void(ProfileFile&)> change;
     std::string after;
+    bool refused = false; // the save must fail and leave `before` as it was
 };
 
 void PrintTo(const WriteCase& c, std::ostream* os) {
@@ -129,8 +170,8 @@ TEST_P(ProfileWrite, LeavesTheFileAsTheWindowsProfileFunctionsWould) {
         WriteFile(path, c.before);
     ProfileFile file = ProfileFile::Load(path);
     c.change(file);
-    EXPECT_TRUE(file.Save());
-    EXPECT_EQ(ReadFile(path), c.after);
+    EXPECT_EQ(file.Save(), !c.refused);
+    EXPECT_EQ(ReadFile(path), c.refused ? c.before : c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -168,6 +209,28 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"gbk_written_untouched", "",
                   [](ProfileFile& f) { f.WriteString(kTrailBracket, kTrailBackslash, kTrailBar + kTrailOpen); },
                   "[" + kTrailBracket + "]\r\n" + kTrailBackslash + "=" + kTrailBar + kTrailOpen + "\r\n"},
+        WriteCase{"key_without_equals_gets_the_value", "[A]\r\nk\r\nK=2\r\n",
+                  [](ProfileFile& f) { f.WriteString("A", "K", "9"); }, "[A]\r\nK=9\r\nK=2\r\n"},
+        WriteCase{"cr_only_file_keeps_its_lines", "[A]\rk=1\rj=2\r[B]\rx=1",
+                  [](ProfileFile& f) {
+                      f.WriteString("A", "j", "3");
+                      f.WriteString("a", "n", "4");
+                  },
+                  "[A]\rk=1\rj=3\r\nn=4\r\n[B]\rx=1"},
+        WriteCase{"cr_cr_lf_file_keeps_its_lines", "[A]\r\r\nk=1\r\r\n\r\r\n",
+                  [](ProfileFile& f) { f.WriteString("A", "j", "2"); }, "[A]\r\r\nk=1\r\r\nj=2\r\n\r\r\n"},
+        WriteCase{"ctrl_z_at_end_stays_after_the_keys", "[A]\r\nk=1\r\n\x1A",
+                  [](ProfileFile& f) { f.WriteString("A", "j", "2"); }, "[A]\r\nk=1\r\nj=2\r\n\x1A"},
+        WriteCase{"section_with_brackets_found_again", "[a]b]\r\nk=1\r\n",
+                  [](ProfileFile& f) { f.WriteString("A]B", "k", "2"); }, "[a]b]\r\nk=2\r\n"},
+        WriteCase{"utf8_mark_kept_and_section_found_again", kUtf8Mark + "[A]\r\nk=1\r\n",
+                  [](ProfileFile& f) {
+                      f.WriteString("A", "k", "2");
+                      f.WriteString("A", "j", "3");
+                  },
+                  kUtf8Mark + "[A]\r\nk=2\r\nj=3\r\n"},
+        WriteCase{"utf16_file_never_overwritten", std::string("\xFF\xFE[\0A\0]\0", 8),
+                  [](ProfileFile& f) { f.WriteString("A", "k", "1"); }, "", true},
         WriteCase{"deleting_what_is_absent_changes_nothing", "[A]\nk=1",
                   [](ProfileFile& f) {
                       f.DeleteKey("A", "x");
