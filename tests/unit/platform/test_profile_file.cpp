@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+using namespace std::string_literals;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -100,15 +101,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"no_section_up_to_an_earlier_bracket", "[a]b]\r\nk=v\r\n", "a", "k", "DEF"},
         ReadCase{"trail_bracket_after_the_last_bracket_is_none", "[A]" + kTrailBracket + "\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"utf8_mark_skipped", kUtf8Mark + "[A]\r\nk=v\r\n", "A", "k", "v"},
-        ReadCase{"utf16le_file_reads_as_empty", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0v\0", 20), "A", "k", "DEF"},
-        ReadCase{"utf16be_file_reads_as_empty", std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0v", 20), "A", "k", "DEF"},
+        ReadCase{"utf16le_file_reads_as_empty", "\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0v\0"s, "A", "k", "DEF"},
+        ReadCase{"utf16be_file_reads_as_empty", "\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0v"s, "A", "k", "DEF"},
         ReadCase{"cut_to_254_bytes", "[A]\r\nk=" + k300 + "\r\n", "A", "k", k300.substr(0, 254)},
         // 253 ASCII bytes and a double-byte character: the character would end at byte 255.
         ReadCase{"cut_never_splits_a_character", "[A]\r\nk=" + std::string(253, 'x') + kChuanZhen + "\r\n", "A", "k",
                  std::string(253, 'x')},
         ReadCase{"character_ending_at_254_kept", "[A]\r\nk=" + std::string(252, 'x') + kChuanZhen + "\r\n", "A", "k",
                  std::string(252, 'x') + kChuanZhen.substr(0, 2)},
-        ReadCase{"nul_ends_the_value", std::string("[A]\r\nk=ab\0cd\r\n", 13), "A", "k", "ab"},
+        ReadCase{"nul_ends_the_value", "[A]\r\nk=ab\0cd\r\n"s, "A", "k", "ab"},
         ReadCase{"long_line_before_key", "[A]\r\nbig=" + std::string(70000, 'y') + "\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"missing_file_content", "", "A", "k", "DEF"}),
     [](const testing::TestParamInfo<ReadCase>& p) { return std::string(p.param.name); });
@@ -229,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                       f.WriteString("A", "j", "3");
                   },
                   kUtf8Mark + "[A]\r\nk=2\r\nj=3\r\n"},
-        WriteCase{"utf16_file_never_overwritten", std::string("\xFF\xFE[\0A\0]\0", 8),
+        WriteCase{"utf16_file_never_overwritten", "\xFF\xFE[\0A\0]\0"s,
                   [](ProfileFile& f) { f.WriteString("A", "k", "1"); }, "", true},
         WriteCase{"deleting_what_is_absent_changes_nothing", "[A]\nk=1",
                   [](ProfileFile& f) {
