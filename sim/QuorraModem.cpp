@@ -36,6 +36,23 @@ std::string Line(std::string_view text) {
     return "\r\n" + std::string(text) + "\r\n";
 }
 
+// True when the bytes hold eleven zero bits in a row closed by a one.
+bool HoldsEol(const std::string& bytes) {
+    int zeros = 0;
+    for (const char c : bytes) {
+        for (int bit = 7; bit >= 0; --bit) {
+            if ((static_cast<unsigned char>(c) >> bit) & 1) {
+                if (zeros >= 11)
+                    return true;
+                zeros = 0;
+            } else {
+                ++zeros;
+            }
+        }
+    }
+    return false;
+}
+
 std::string HexKey(int value) {
     static const char kDigits[] = "0123456789ABCDEF";
     return {kDigits[(value >> 4) & 15], kDigits[value & 15]};
@@ -391,48 +408,50 @@ void QuorraModem::StartPage(uint64_t nowNs) {
 }
 
 std::vector<std::string> SplitPagesAtRtc(const std::string& data) {
-    // EOL is eleven zero bits and a one; RTC is six EOLs with nothing between them. Fill bits
-    // (zeros) may stand before an EOL but not between those of an RTC. Some encoders end the last
-    // line with an EOL of its own, so a page may end in seven; every EOL of the run belongs to it.
+    // EOL is eleven or more zero bits and a one; EOLs with nothing but zeros (fill) between them
+    // form a run, and a run of six or more (the RTC) ends a page, as every coder writes it: without
+    // fill (ghostscript), seven in a row (pbmtog3), fill before each (pbmtog3 -align8) or before the
+    // last (efix). When line data follows a run of more than six, its last EOL is the next page's
+    // first: that page starts at the byte where the EOL's zeros begin.
     std::vector<std::string> pages;
     size_t pageStart = 0;
-    size_t cut = 0; // end of the page whose RTC is being read, 0 while none is
     int zeros = 0;
-    int eolsInRow = 0;
-    int bitsSinceEol = 0;
-    for (size_t i = 0; i < data.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        for (int bit = 7; bit >= 0; --bit) {
-            const bool one = (byte >> bit) & 1;
-            ++bitsSinceEol;
-            if (!one) {
-                ++zeros;
-                continue;
-            }
-            const bool eol = zeros >= 11;
-            zeros = 0;
-            const bool inRow = eol && bitsSinceEol == 12 && eolsInRow > 0;
-            if (cut != 0 && !inRow) {
-                pages.push_back(data.substr(pageStart, cut - pageStart));
-                pageStart = cut;
-                cut = 0;
-            }
-            eolsInRow = eol ? (inRow ? eolsInRow + 1 : 1) : 0;
-            if (eol)
-                bitsSinceEol = 0;
-            if (eolsInRow >= 6)
-                cut = i + 1;
+    int run = 0;
+    size_t runEnd = 0;      // the byte after the run's last EOL
+    size_t lastEolByte = 0; // the byte where the run's last EOL begins
+    const size_t bitCount = data.size() * 8;
+    for (size_t bit = 0; bit < bitCount; ++bit) {
+        const bool one = (static_cast<unsigned char>(data[bit / 8]) >> (7 - bit % 8)) & 1;
+        if (!one) {
+            ++zeros;
+            continue;
         }
+        const bool eol = zeros >= 11;
+        zeros = 0;
+        if (eol) {
+            ++run;
+            runEnd = bit / 8 + 1;
+            lastEolByte = std::max(pageStart, (bit - 11) / 8);
+            continue;
+        }
+        if (run >= 6) {
+            const size_t end = run > 6 ? lastEolByte : runEnd;
+            pages.push_back(data.substr(pageStart, end - pageStart));
+            pageStart = end;
+        }
+        run = 0;
     }
-    if (cut != 0) {
-        pages.push_back(data.substr(pageStart, cut - pageStart));
-        pageStart = cut;
+    if (run >= 6) {
+        pages.push_back(data.substr(pageStart));
+        return pages;
     }
+    // Bytes after the last RTC are one more page when they hold an EOL; otherwise (fill, a coder's
+    // stray bits) they stay with the last page.
     const std::string rest = data.substr(pageStart);
-    if (std::any_of(rest.begin(), rest.end(), [](char c) { return c != 0; }))
+    if (pages.empty() || HoldsEol(rest))
         pages.push_back(rest);
-    else if (!pages.empty())
-        pages.back() += rest; // trailing fill stays with the last page
+    else
+        pages.back() += rest;
     return pages;
 }
 

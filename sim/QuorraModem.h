@@ -149,8 +149,9 @@ private:
     std::function<void(char, std::string_view)> m_monitor;
 };
 
-// Splits T.4 page data at each RTC (six EOLs in a row): a file may hold one page or several, each
-// ended by its RTC. Bytes after the last RTC count as one more page unless they are all zero.
+// Splits T.4 page data at each RTC (six or more EOLs with only fill between them): a file may hold
+// one page or several, each ended by its RTC. Bytes after the last RTC count as one more page when
+// they hold an EOL, and stay with the last page otherwise.
 std::vector<std::string> SplitPagesAtRtc(const std::string& data);
 
 } // namespace quorra

@@ -31,9 +31,9 @@ constexpr uint32_t kEolZeros = 11;
 // No T.4 code word holds more than 7 zeros and two adjacent ones at most 10, so a run of 15 is
 // fill; 14 zeros are kept so that every EOL still has its 11 after the cut.
 constexpr uint32_t kMaxZeroRun = 14;
-// Six EOLs with nothing between them form the RTC that closes a page.
+// Six EOLs with nothing but fill between them form the RTC that closes a page.
 constexpr uint32_t kRtcEols = 6;
-// Twelve bits after an EOL without the next EOL closing mean a line came: the run starts again.
+// An EOL takes 12 bits: fewer behind the last one cannot hold a line.
 constexpr uint32_t kEolBits = 12;
 
 enum : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
@@ -290,16 +290,31 @@ bool FaxFileWriter::DecodePage() {
         SaveReader(in);
         return false;
     }
+    // EOLs with nothing but fill (zero bits) between them form one run and make one line ending:
+    // the first EOL of a run is written, the others and the fill before them are not. A run that
+    // never reaches a line (the RTC, the surplus EOLs some coders put in front of it or at the start
+    // of a page) makes no line at all.
+    uint32_t eolRun = 0;
+    size_t runStart = 0; // output position right behind the first EOL of the run
+    uint64_t eolEnd = 0; // bits of this page read up to the closing one of the last EOL
+    auto eol = [&](uint64_t end) {
+        eolEnd = end;
+        if (eolRun == 0) {
+            out.AlignedOne(); // the closing one of the EOL becomes the last bit of its byte
+            runStart = out.cursor;
+            ++m_rows;
+        } else {
+            out.Rewind(runStart); // only fill was written since the run began
+        }
+        ++eolRun;
+    };
     out.Bits(0, kEolZeros);
-    out.AlignedOne();
-    m_rows = 1;
-    uint32_t eolRun = 1;
-    uint32_t bitsSinceEol = 0;
+    eol(bitsRead);
 
     while (eolRun < kRtcEols && bitsRead < limit && in.Left()) {
         // Most of a page is line data far from any EOL: 64 bits whose zero runs all stay below 11
         // (the first one together with the run before it) close no EOL and lose no zero to the
-        // cut, so they are copied as they stand.
+        // cut, so they are copied as they stand. They hold a one, so a line follows any EOL run.
         if (in.Aligned() && limit - bitsRead >= 64 && in.size - in.cursor >= 8) {
             const uint64_t word = LoadBigEndian64(in.data + in.cursor);
             if (word != 0 && zeros + std::countl_zero(word) < kEolZeros && !HasZeroRunOf11(word)) {
@@ -307,10 +322,7 @@ bool FaxFileWriter::DecodePage() {
                 bitsRead += 64;
                 out.Bits(static_cast<uint32_t>(word >> 32), 32);
                 out.Bits(static_cast<uint32_t>(word), 32);
-                if (bitsSinceEol < kEolBits) {
-                    eolRun = 0;
-                }
-                bitsSinceEol += 64;
+                eolRun = 0;
                 zeros = std::countr_zero(word);
                 continue;
             }
@@ -323,31 +335,21 @@ bool FaxFileWriter::DecodePage() {
             const uint8_t byte = in.data[in.cursor++];
             bitsRead += 8;
             const uint32_t lead = std::countl_zero(byte);
-            // The leading zeros: written while the run stays within 14, counted towards the 12 bits
-            // after which the EOLs seen so far were not a run.
+            // The leading zeros are written while the run stays within 14.
             const uint32_t kept = zeros >= kMaxZeroRun ? 0 : std::min(lead, kMaxZeroRun - zeros);
-            if (bitsSinceEol < kEolBits && bitsSinceEol + lead >= kEolBits) {
-                eolRun = 0;
-            }
             if (lead == 8) {
                 out.Bits(0, kept);
                 zeros += 8;
-                bitsSinceEol += 8;
                 continue;
             }
             const uint32_t tail = 7 - lead; // bits after the first one
             const uint32_t tailBits = byte & ((1u << tail) - 1);
             if (zeros + lead < kEolZeros) {
                 out.Bits(byte, 8); // all of it: the leading zeros are within 10
-                if (bitsSinceEol < kEolBits && bitsSinceEol + 8 >= kEolBits) {
-                    eolRun = 0; // also when the twelfth bit is the one or lies in the tail
-                }
-                bitsSinceEol += 8;
+                eolRun = 0;
             } else {
                 out.Bits(0, kept);
-                out.AlignedOne();
-                ++eolRun;
-                ++m_rows;
+                eol(bitsRead - tail);
                 if (eolRun == kRtcEols) {
                     // The RTC ends here: the reader stops right after this one, inside the byte.
                     in.StopAfter(byte, lead);
@@ -355,7 +357,9 @@ bool FaxFileWriter::DecodePage() {
                     break;
                 }
                 out.Bits(tailBits, tail);
-                bitsSinceEol = tail;
+                if (tailBits != 0) {
+                    eolRun = 0;
+                }
             }
             zeros = tailBits == 0 ? tail : std::countr_zero(tailBits);
             continue;
@@ -363,46 +367,77 @@ bool FaxFileWriter::DecodePage() {
 
         const bool bit = in.Bit();
         ++bitsRead;
-        ++bitsSinceEol;
-        bool eol = false;
         if (!bit) {
             ++zeros;
-        } else {
-            eol = zeros >= kEolZeros;
-            zeros = 0;
-        }
-        if (eol) {
-            // The closing one of the EOL becomes the last bit of its byte.
-            out.AlignedOne();
-            ++eolRun;
-            ++m_rows;
-            bitsSinceEol = 0;
-        } else {
-            if (bitsSinceEol == kEolBits) {
-                eolRun = 0; // a line followed: the EOLs seen were not a run
-            }
             if (zeros <= kMaxZeroRun) {
-                out.Bits(bit ? 1 : 0, 1);
+                out.Bits(0, 1); // zeros of an EOL (and of short fill) pass, longer fill is cut
             }
+            continue;
         }
+        const bool closesEol = zeros >= kEolZeros;
+        zeros = 0;
+        if (closesEol) {
+            eol(bitsRead);
+        } else {
+            out.Bits(1, 1);
+            eolRun = 0; // a line followed: the EOLs seen end it
+        }
+    }
+    if (eolRun == kRtcEols) {
+        SkipSurplusEols(in, bitsRead, limit);
     }
     SaveReader(in);
     out.Flush(); // an incomplete last byte is stored with the bits it has
-    m_stripBytes = static_cast<uint32_t>(out.cursor);
     m_dataLength = remaining - static_cast<uint32_t>(bitsRead / 8);
 
-    // Cut the trailing EOL run: each EOL after the first of the run is 00 01 on its own, the first
-    // leaves its leading zero byte behind. A page that stopped in a line (run 0) keeps one zero
-    // byte more: the start of the EOL that never came.
+    // Cut the trailing EOL run: the strip keeps the zero bits in front of the run's first EOL but
+    // ends before the byte that holds its closing one (one byte later when the data ran out in
+    // fill behind it, as it always has). A page that stopped in a line (run 0) keeps one zero byte
+    // more: the start of the EOL that never came.
+    // Fewer than 12 bits behind an EOL are no line (the shortest takes 17): the data ran out in the
+    // run, and they go with it.
+    if (eolRun == 0 && bitsRead - eolEnd < kEolBits) {
+        eolRun = 1;
+    }
     if (eolRun == 0) {
         m_outBuffer[out.cursor] = 0;
+        m_stripBytes = static_cast<uint32_t>(out.cursor) + 1;
+    } else {
+        --m_rows;
+        m_stripBytes = static_cast<uint32_t>(out.cursor) - 1;
     }
-    m_rows -= eolRun;
-    m_stripBytes = m_stripBytes + 1 - 2 * eolRun;
     if (eolRun < kRtcEols) {
         m_detail = kNoFullRtc;
     }
     return true;
+}
+
+void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t limit) {
+    // More EOLs with only fill before them still belong to the RTC (pbmtog3 ends its pages with
+    // seven EOLs): they are the page's, not an empty first line of the next page. Zeros that no
+    // EOL closes stay for the next page, which drops them while it looks for its first EOL.
+    BitReader probe = in;
+    uint64_t probeBits = bitsRead;
+    uint32_t zeros = 0;
+    while (probeBits < limit && probe.Left()) {
+        const bool bit = probe.Bit();
+        ++probeBits;
+        if (!bit) {
+            ++zeros;
+            continue;
+        }
+        if (zeros < kEolZeros) {
+            return;
+        }
+        in = probe;
+        bitsRead = probeBits;
+        zeros = 0;
+        // The closing one was the DLE byte that ends every page in the capture (fill after the RTC
+        // put 11 zeros in front of it): what follows is the next page's, its first EOL included.
+        if (probe.byte == 0x10 && probe.mask == 0x08) {
+            return;
+        }
+    }
 }
 
 void FaxFileWriter::SaveReader(const BitReader& in) {
@@ -432,22 +467,22 @@ bool FaxFileWriter::WriteDirectory(bool multiPage) {
         }
         entry += 12;
     };
-    // Not in ascending tag order; readers that matter sort the entries themselves.
+    // In ascending tag order, as TIFF 6.0 requires of a directory.
     put(254, kLong, multiPage ? 2 : 0);                   // NewSubfileType: page of a multi-page image
     put(256, kLong, kPageWidth);                          // ImageWidth
     put(257, kLong, m_rows);                              // ImageLength
-    put(278, kLong, m_rows);                              // RowsPerStrip
-    put(273, kLong, m_ifdOffset + kPageBlockSize);        // StripOffsets
-    put(279, kLong, m_stripBytes);                        // StripByteCounts
-    put(282, kRational, m_ifdOffset + kXResolutionField); // XResolution
-    put(283, kRational, m_ifdOffset + kYResolutionField); // YResolution
-    put(296, kShort, 2);                                  // ResolutionUnit: inch
-    put(277, kShort, 1);                                  // SamplesPerPixel
     put(258, kShort, 1);                                  // BitsPerSample
     put(259, kShort, 3);                                  // Compression: CCITT T.4
     put(262, kShort, 0);                                  // PhotometricInterpretation: white is zero
-    put(292, kLong, 4);                                   // T4Options: fill bits make each EOL end on a byte boundary
     put(266, kShort, 1);                                  // FillOrder: most significant bit first
+    put(273, kLong, m_ifdOffset + kPageBlockSize);        // StripOffsets
+    put(277, kShort, 1);                                  // SamplesPerPixel
+    put(278, kLong, m_rows);                              // RowsPerStrip
+    put(279, kLong, m_stripBytes);                        // StripByteCounts
+    put(282, kRational, m_ifdOffset + kXResolutionField); // XResolution
+    put(283, kRational, m_ifdOffset + kYResolutionField); // YResolution
+    put(292, kLong, 4);                                   // T4Options: fill bits make each EOL end on a byte boundary
+    put(296, kShort, 2);                                  // ResolutionUnit: inch
     PutU32(&block[kNextIfdField], 0);
     PutU32(&block[kXResolutionField], 200);
     PutU32(&block[kXResolutionField + 4], 1);

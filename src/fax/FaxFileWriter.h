@@ -9,7 +9,8 @@
 
 // Turns one captured fax (the capture file the retrieval writes) into a multi-page TIFF file:
 // CCITT T.4 one-dimensional, 1728 pixels wide, one directory and one strip per page. The page data
-// is re-coded bit by bit (EOLs byte-aligned, the RTC cut off) without any image library.
+// is re-coded bit by bit (EOLs byte-aligned, the RTC cut off) without any image library. EOLs
+// with only fill between them count as one: a line ends at the first, a page at the sixth.
 //
 // Capture file (little-endian): "G3", 0; at 3 the DCS text (byte 3 is '1' for fine resolution);
 // at 40 the page count; at 128 the 32-bit length L of the page data; at 132 the L data bytes.
@@ -117,6 +118,12 @@ private:
         }
         // Zeros until the next bit is the last of its byte, then a one: the EOL ends the byte.
         void AlignedOne() { Bits(1, 8 - count); }
+        // Drops everything written behind `at`, a byte boundary already passed.
+        void Rewind(size_t at) {
+            cursor = at;
+            pending = 0;
+            count = 0;
+        }
         void Flush() {
             if (count != 0) {
                 out[cursor++] = static_cast<uint8_t>(pending << (8 - count));
@@ -126,6 +133,7 @@ private:
         }
     };
     void SaveReader(const BitReader& in);
+    static void SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t limit);
 
     std::FILE* m_file = nullptr;
     uint16_t m_resolution = 100;

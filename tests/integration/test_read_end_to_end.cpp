@@ -165,7 +165,8 @@ private slots:
         QCOMPARE(iniText.count(QStringLiteral("\r\n[FAX]\r\n")), 1); // the counter section, once
         QCOMPARE(iniText.count(QStringLiteral("\r\nNUM=")), 1);
 
-        // The TIFF files: libtiff reads every strip, and the pages are the source images.
+        // The TIFF files: libtiff reads every strip, and the pages are the source images. The pages
+        // are the coders' own output: ghostscript's RTC, pbmtog3 -align8's with fill in it.
         const std::vector<std::vector<const char*>> sources{{"text-fine"}, {"text-normal-fill", "black-line-fill"}};
         for (size_t fax = 0; fax < 2; ++fax) {
             const std::string& file = records[fax].file;
@@ -176,7 +177,7 @@ private slots:
             QString errors;
             QVERIFY2(!Run(QStringLiteral("tiffinfo -D '%1'").arg(QString::fromStdString(file)), &errors).isNull(),
                      file.c_str());
-            QVERIFY2(!errors.contains(QStringLiteral("Error")), qPrintable(errors));
+            QVERIFY2(errors.isEmpty(), qPrintable(errors)); // not a warning either
             const std::vector<Bitmap> pages = DecodeTiff(file, gui.Dir());
             QCOMPARE(pages.size(), sources[fax].size());
             for (size_t page = 0; page < pages.size(); ++page) {

@@ -197,6 +197,16 @@ TEST(PageSplitTest, SplitsAtEachRtc) {
     ASSERT_FALSE(page.empty());
     EXPECT_EQ(quorra::SplitPagesAtRtc(page), (std::vector<std::string>{page})) << "pbmtog3's page is one page";
     EXPECT_EQ(quorra::SplitPagesAtRtc(page + page), (std::vector<std::string>{page, page}));
+
+    // Pages as each coder ends them, one after the other in one file: split where each ends.
+    const auto coded = [](const char* name) {
+        return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
+    };
+    const std::vector<std::string> pages = {coded("text-fine"), coded("black-line"), coded("black-line-fill"),
+                                            coded("text-normal-efix"), coded("nearly-blank-gs")};
+    EXPECT_EQ(quorra::SplitPagesAtRtc(pages[0] + pages[1] + pages[2] + pages[3] + pages[4]), pages);
+    // efix's stray bits after its RTC are no page of their own.
+    EXPECT_EQ(quorra::SplitPagesAtRtc(coded("checker-efix")), (std::vector<std::string>{coded("checker-efix")}));
 }
 
 } // namespace
