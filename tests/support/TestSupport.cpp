@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestSupport.h"
 
+#include "fax/FaxFileWriter.h"
+
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -44,6 +46,26 @@ int TiffPages(const std::string& path) {
     for (size_t at = out.find("TIFF Directory at"); at != std::string::npos; at = out.find("TIFF Directory at", at + 1))
         ++pages;
     return pages;
+}
+
+bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<std::string>& pages) {
+    std::string data;
+    for (const auto& name : pages) {
+        data += ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3") + '\x10';
+    }
+    std::string capture(132, '\0');
+    capture.replace(0, 2, "G3");
+    capture.replace(3, 15, fine ? "1,3,0,2,0,0,0,0" : "0,3,0,2,0,0,0,0");
+    capture[40] = static_cast<char>(pages.size());
+    for (int i = 0; i < 4; ++i) {
+        capture[128 + i] = static_cast<char>(data.size() >> (8 * i));
+    }
+    const std::string capturePath = tiffPath + ".cap";
+    WriteFile(capturePath, capture + data);
+    FaxFileWriter writer;
+    const bool written = writer.Convert(capturePath, tiffPath);
+    std::remove(capturePath.c_str());
+    return written;
 }
 
 } // namespace testsupport

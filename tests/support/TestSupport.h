@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Helpers shared by the tests.
 namespace testsupport {
@@ -13,4 +14,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // Directories (pages) in a TIFF file, as libtiff's own tool counts them; -1 when it cannot read
 // the file. `path` is handed on byte for byte, so a native GBK path works too.
 int TiffPages(const std::string& path);
+// Writes a fax page file at `tiffPath` as the retrieval would: the T.4 test pages named (files
+// tests/data/pages/NAME.g3) captured at fine or normal resolution and converted by FaxFileWriter.
+// False when the writer fails.
+bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<std::string>& pages);
 } // namespace testsupport
