@@ -15,9 +15,9 @@
 #include "BenchRow.h"
 #include "app/CFAXDESKApp.h"
 #include "app/DesktopShell.h"
-#include "app/FolderChooser.h"
-#include "app/MessageBoxService.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/FolderChooser.h"
+#include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
 

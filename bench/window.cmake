@@ -2,5 +2,5 @@
 # idle main window.
 if(FAXDESK_BUILD_GUI)
     add_executable(bench_window ${CMAKE_CURRENT_LIST_DIR}/bench_window.cpp ${CMAKE_CURRENT_LIST_DIR}/BenchRow.h)
-    target_link_libraries(bench_window PRIVATE faxdesk_gui faxdesk_options)
+    target_link_libraries(bench_window PRIVATE faxdesk_app faxdesk_options)
 endif()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CAboutBoxDlg.h"
 
-#include "app/DialogLayout.h"
+#include "gui/DialogLayout.h"
 #include "res/ProgramImages.h"
 
 #include <QLabel>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CFAXDESKApp.h"
 
-#include "app/AppTitles.h"
 #include "app/CInstallDlg.h"
 #include "app/CMainFrame.h"
-#include "app/Installation.h"
-#include "app/MessageBoxService.h"
 #include "faxlist/FaxRecordStore.h"
+#include "gui/AppTitles.h"
+#include "gui/MessageBoxService.h"
+#include "installation/Installation.h"
 
 #include <QApplication>
 #include <QFile>

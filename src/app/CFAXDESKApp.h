@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppServices.h"
 #include "app/SingleInstance.h"
+#include "gui/AppServices.h"
 
 #include <memory>
 

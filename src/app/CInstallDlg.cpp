@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CInstallDlg.h"
 
-#include "app/DialogLayout.h"
-#include "app/Installation.h"
+#include "gui/DialogLayout.h"
+#include "installation/Installation.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CMainFrame.h"
 
-#include "app/AppTitles.h"
 #include "app/CAboutBoxDlg.h"
 #include "app/LockKeys.h"
-#include "app/Status.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/AppTitles.h"
+#include "gui/Status.h"
 #include "res/ProgramImages.h"
 
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include <QString>
 #include <memory>
 
-// The lock that lets only one copy of the program run. On Linux it is a lock file in the user's
-// runtime directory (the temporary directory where there is none) held with flock: the kernel
-// releases it when the process ends, also when it crashes. On Windows it is a named mutex.
+// The lock that lets only one copy of the program run. On Linux (SingleInstance_posix.cpp, the only
+// system built) it is a lock file in the user's runtime directory (the temporary directory where
+// there is none) held with flock: the kernel releases it when the process ends, also when it crashes.
 class SingleInstance {
 public:
     explicit SingleInstance(QString name);

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "faxlist/CFAXDESKView.h"
 
-#include "app/MessageBoxService.h"
+#include "fax/ReadFaxesCommand.h"
+#include "gui/MessageBoxService.h"
+#include "phonebook/CallerRecordsCommand.h"
+#include "phonebook/PhoneNumbersCommand.h"
 #include "platform/Gbk.h"
 #include "platform/ProfileFile.h"
 #include "platform/TempFile.h"
+#include "settings/ModemSettingsCommand.h"
 
 #include <QFile>
 
@@ -104,4 +108,21 @@ void CFAXDESKView::OnDeleteFax() {
     Rows().RemoveRow(row);
     m_store.DropRowMap();
     ReloadRows();
+}
+
+void CFAXDESKView::OnReadFaxes() {
+    RunReadFaxesCommand(m_services, *this, m_link, m_writer, m_store, m_tempDirectory, m_programDirectory,
+                        [this] { ReloadRows(); });
+}
+
+void CFAXDESKView::OnModemSettings() {
+    RunModemSettingsCommand(m_services, m_programDirectory);
+}
+
+void CFAXDESKView::OnPhoneNumbers() {
+    RunPhoneNumbersCommand(m_services, m_programDirectory);
+}
+
+void CFAXDESKView::OnCallerRecords() {
+    RunCallerRecordsCommand(m_services);
 }

@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppServices.h"
 #include "fax/FaxFileWriter.h"
 #include "faxlist/CListViewEx.h"
 #include "faxlist/FaxRecordStore.h"
+#include "gui/AppServices.h"
 #include "modem/ModemLink.h"
 
 #include <string>
 
 // The list of received faxes, the client area of the main window. Five columns, one row per fax
-// record of RERAVA.INI. The menu commands of the fax list, the settings, the phone numbers and
-// the caller records arrive here; the view owns what those commands share: the record store, the
-// modem link, the fax page file writer and the program and temporary directories.
+// record of RERAVA.INI. Every menu command but about and exit arrives here: view and delete are
+// the view's own; read, settings, phone numbers and caller records are one function each in their
+// feature's folder (fax, settings, phonebook), called with what the view owns: the record store,
+// the modem link, the fax page file writer and the program and temporary directories.
 class CFAXDESKView : public CListViewEx {
     Q_OBJECT
 public:
@@ -26,17 +27,17 @@ public:
     // Shows "已阅" in the read column of `row`.
     void SetReadMark(int row);
 
-    // Command 32773 (src/fax/OnReadFaxes.cpp).
+    // Command 32773 (src/fax/ReadFaxesCommand.h).
     void OnReadFaxes();
     // Command 32774 and a double-click in the list.
     void OnViewFax();
     // Command 32776.
     void OnDeleteFax();
-    // Command 32775 (src/settings/OnModemSettings.cpp).
+    // Command 32775 (src/settings/ModemSettingsCommand.h).
     void OnModemSettings();
-    // Command 32784 (src/phonebook/OnPhoneNumbers.cpp).
+    // Command 32784 (src/phonebook/PhoneNumbersCommand.h).
     void OnPhoneNumbers();
-    // Command 32786 (src/phonebook/OnCallerRecords.cpp).
+    // Command 32786 (src/phonebook/CallerRecordsCommand.h).
     void OnCallerRecords();
 
     const AppServices& Services() const { return m_services; }

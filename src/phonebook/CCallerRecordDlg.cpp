@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phonebook/CCallerRecordDlg.h"
 
-#include "app/DialogLayout.h"
+#include "gui/DialogLayout.h"
 #include "phonebook/CallerRecords.h"
 #include "platform/Gbk.h"
 

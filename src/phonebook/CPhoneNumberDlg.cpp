@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phonebook/CPhoneNumberDlg.h"
 
-#include "app/DialogLayout.h"
-#include "app/GbkLineEdit.h"
-#include "app/MessageBoxService.h"
+#include "gui/DialogLayout.h"
+#include "gui/GbkLineEdit.h"
+#include "gui/MessageBoxService.h"
 #include "platform/Gbk.h"
 
 #include <QApplication>

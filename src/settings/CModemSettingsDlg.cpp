@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/CModemSettingsDlg.h"
 
-#include "app/DialogLayout.h"
-#include "app/FolderChooser.h"
-#include "app/GbkLineEdit.h"
-#include "app/MessageBoxService.h"
-#include "app/Status.h"
+#include "gui/DialogLayout.h"
+#include "gui/FolderChooser.h"
+#include "gui/GbkLineEdit.h"
+#include "gui/MessageBoxService.h"
+#include "gui/Status.h"
 #include "platform/Gbk.h"
 #include "settings/ModemSettings.h"
 #include "settings/SettingsTransfer.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/ModemDialog.h"
+#include "gui/ModemDialog.h"
 
 #include <QString>
 #include <string>

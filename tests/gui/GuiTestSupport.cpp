@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GuiTestSupport.h"
 
-#include "app/Status.h"
+#include "gui/Status.h"
 
 #include <QApplication>
 #include <QDir>

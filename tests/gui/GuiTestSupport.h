@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppServices.h"
-#include "app/FolderChooser.h"
-#include "app/MessageBoxService.h"
+#include "gui/AppServices.h"
+#include "gui/FolderChooser.h"
+#include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
 

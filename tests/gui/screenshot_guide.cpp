@@ -4,10 +4,10 @@
 //   faxdesk-guide-screenshots <output directory>
 #include "GuiTestSupport.h"
 
-#include "app/AppTitles.h"
 #include "app/CInstallDlg.h"
 #include "app/CMainFrame.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/AppTitles.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 

@@ -3,9 +3,9 @@
 // what the server shows of it as a PNG: faxdesk-screenshot <output.png>
 #include "GuiTestSupport.h"
 
-#include "app/AppTitles.h"
 #include "app/CMainFrame.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/AppTitles.h"
 
 #include <QApplication>
 #include <QScreen>

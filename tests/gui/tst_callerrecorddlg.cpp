@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModemDialogTestSupport.h"
 
-#include "app/DialogLayout.h"
+#include "gui/DialogLayout.h"
 #include "modem/ModemLink.h"
 #include "phonebook/CCallerRecordDlg.h"
 

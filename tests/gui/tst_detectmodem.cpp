@@ -3,7 +3,7 @@
 // the third "AT" counts. On virtual time against the simulated modems.
 #include "GuiTestSupport.h"
 
-#include "app/ModemDialog.h"
+#include "gui/ModemDialog.h"
 #include "support/SimModemFixture.h"
 
 #include <QTimer>

@@ -5,7 +5,7 @@
 
 #include "app/CFAXDESKApp.h"
 #include "app/CInstallDlg.h"
-#include "app/Installation.h"
+#include "installation/Installation.h"
 #include "platform/ProfileFile.h"
 
 #include <QLabel>

@@ -5,8 +5,8 @@
 #include "app/CAboutBoxDlg.h"
 #include "app/CFAXDESKApp.h"
 #include "app/CMainFrame.h"
-#include "app/Status.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/Status.h"
 
 #include <QLabel>
 #include <QMenuBar>

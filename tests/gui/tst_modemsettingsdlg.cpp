@@ -4,8 +4,8 @@
 // loop, and message boxes are only recorded.
 #include "ModemDialogTestSupport.h"
 
-#include "app/Status.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/Status.h"
 #include "platform/ProfileFile.h"
 #include "settings/CModemSettingsDlg.h"
 

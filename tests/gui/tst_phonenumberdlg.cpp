@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModemDialogTestSupport.h"
 
-#include "app/DialogLayout.h"
-#include "app/GbkLineEdit.h"
+#include "gui/DialogLayout.h"
+#include "gui/GbkLineEdit.h"
 #include "phonebook/CPhoneNumberDlg.h"
 #include "platform/Gbk.h"
 #include "platform/ProfileFile.h"

@@ -6,9 +6,9 @@
 #include "GuiTestSupport.h"
 
 #include "app/CMainFrame.h"
-#include "app/Status.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/Status.h"
 #include "modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"

@@ -6,10 +6,10 @@
 #include "GuiTestSupport.h"
 
 #include "app/CMainFrame.h"
-#include "app/Status.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
 #include "faxlist/FaxRecordStore.h"
+#include "gui/Status.h"
 #include "platform/ProfileFile.h"
 #include "support/TestSupport.h"
 

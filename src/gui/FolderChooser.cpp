@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/FolderChooser.h"
+#include "gui/FolderChooser.h"
 
 #include <QFileDialog>
 

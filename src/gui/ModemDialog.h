@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppServices.h"
+#include "gui/AppServices.h"
 #include "modem/ModemLink.h"
 
 #include <QDialog>

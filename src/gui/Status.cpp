@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Status.h"
+#include "gui/Status.h"
 
 #include <QApplication>
 #include <QPointer>

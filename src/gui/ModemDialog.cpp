@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ModemDialog.h"
+#include "gui/ModemDialog.h"
 
-#include "app/MessageBoxService.h"
+#include "gui/MessageBoxService.h"
 #include "modem/ModemDetection.h"
 
 CModemDialog::CModemDialog(const AppServices& services, QWidget* parent)
     : QDialog(parent), m_services(services), m_link(services.Link()) {}
 
-CModemDialog::~CModemDialog() { ClosePortIfFound(); }
+CModemDialog::~CModemDialog() {
+    ClosePortIfFound();
+}
 
 int CModemDialog::DetectModem() {
     if (FindModem(m_link)) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/DialogLayout.h"
+#include "gui/DialogLayout.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Installation.h"
+#include "installation/Installation.h"
 
 #include <QDir>
 #include <QSaveFile>

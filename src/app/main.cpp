@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CFAXDESKApp.h"
 #include "app/DesktopShell.h"
-#include "app/FolderChooser.h"
-#include "app/MessageBoxService.h"
+#include "gui/FolderChooser.h"
+#include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
 

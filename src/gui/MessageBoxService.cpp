@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/MessageBoxService.h"
+#include "gui/MessageBoxService.h"
 
-#include "app/AppTitles.h"
+#include "gui/AppTitles.h"
 
 #include <QMessageBox>
 

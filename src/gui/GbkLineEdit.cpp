@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/GbkLineEdit.h"
+#include "gui/GbkLineEdit.h"
 
-#include "app/MessageBoxService.h"
+#include "gui/MessageBoxService.h"
 #include "platform/Gbk.h"
 
 #include <algorithm>
