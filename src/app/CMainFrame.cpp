@@ -58,6 +58,12 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
                                QStringLiteral("读取QuorraMODEM存储的传真文件"), QStringLiteral("读取传真"));
     QAction* view = AddCommand("actionViewFax", QStringLiteral("传真阅览(&B)"), command::kViewFax,
                                QStringLiteral("阅览您所指定的传真文件"), QStringLiteral("阅读传真"));
+    QAction* preview = AddCommand("actionPreviewFax", QStringLiteral("传真预览(&V)"), command::kPreviewFax,
+                                  QStringLiteral("在本程序中预览您所指定的传真文件"), QStringLiteral("预览传真"));
+    QAction* print = AddCommand("actionPrintFax", QStringLiteral("打印传真(&P)..."), command::kPrintFax,
+                                QStringLiteral("打印您所指定的传真文件"), QStringLiteral("打印传真"));
+    QAction* pdf = AddCommand("actionExportPdf", QStringLiteral("导出为PDF(&X)..."), command::kExportPdf,
+                              QStringLiteral("将您所指定的传真文件导出为PDF文件"), QStringLiteral("导出PDF"));
     QAction* remove = AddCommand("actionDeleteFax", QStringLiteral("传真删除(&D)"), command::kDeleteFax,
                                  QStringLiteral("删除您所指定的传真文件"), QStringLiteral("删除传真"));
     QAction* exit = AddCommand("actionExit", QStringLiteral("关闭程序(&E)"), command::kExit,
@@ -70,7 +76,7 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
                                   QStringLiteral("显示来电记录"), QStringLiteral("显示来电记录"));
     QAction* about = AddCommand("actionAbout", QStringLiteral("关于(&A)"), command::kAbout,
                                 QStringLiteral("本程序版本信息"), QStringLiteral("关于...."));
-    fax->addActions({read, view, remove, exit});
+    fax->addActions({read, view, preview, print, pdf, remove, exit});
     settings->addActions({modem, numbers, callers});
     help->addAction(about);
 
@@ -81,12 +87,18 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
     remove->setIcon(images::ToolbarImage(images::kDelete));
     exit->setIcon(images::ToolbarImage(images::kExit));
     about->setIcon(images::ToolbarImage(images::kAbout));
+    preview->setIcon(images::ExtraToolbarImage(images::kPreview));
+    print->setIcon(images::ExtraToolbarImage(images::kPrint));
+    pdf->setIcon(images::ExtraToolbarImage(images::kExportPdf));
     // Menus show no images, as the program's menus never had any.
-    for (QAction* action : {read, view, remove, exit, modem, numbers, callers, about})
+    for (QAction* action : {read, view, preview, print, pdf, remove, exit, modem, numbers, callers, about})
         action->setIconVisibleInMenu(false);
 
     connect(read, &QAction::triggered, m_view, &CFAXDESKView::OnReadFaxes);
     connect(view, &QAction::triggered, m_view, &CFAXDESKView::OnViewFax);
+    connect(preview, &QAction::triggered, m_view, &CFAXDESKView::OnPreviewFax);
+    connect(print, &QAction::triggered, m_view, &CFAXDESKView::OnPrintFax);
+    connect(pdf, &QAction::triggered, m_view, &CFAXDESKView::OnExportPdf);
     connect(remove, &QAction::triggered, m_view, &CFAXDESKView::OnDeleteFax);
     connect(modem, &QAction::triggered, m_view, &CFAXDESKView::OnModemSettings);
     connect(numbers, &QAction::triggered, m_view, &CFAXDESKView::OnPhoneNumbers);
@@ -102,6 +114,8 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
     tools->setFloatable(true);
     tools->setMovable(true);
     tools->addActions({read, view, modem, numbers, remove});
+    tools->addSeparator();
+    tools->addActions({preview, print, pdf});
     tools->addSeparator();
     tools->addAction(exit);
     tools->addSeparator();

@@ -17,6 +17,10 @@ constexpr int kDeleteFax = 32776;
 constexpr int kAbout = 32779;
 constexpr int kPhoneNumbers = 32784;
 constexpr int kCallerRecords = 32786;
+// The built-in viewer's commands, after "传真阅览(&B)" in the fax menu.
+constexpr int kPreviewFax = 32787;
+constexpr int kPrintFax = 32788;
+constexpr int kExportPdf = 32789;
 constexpr int kExit = 57665;
 } // namespace command
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CFAXDESKApp.h"
 #include "app/DesktopShell.h"
+#include "gui/DocumentDialogs.h"
 #include "gui/FolderChooser.h"
 #include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     QtMessageBoxService messages;
     QtFolderChooser folders;
     DesktopShell shell;
-    const AppServices services{clock, wallClock, pump, ports, messages, folders, shell, programPath};
+    QtDocumentDialogs documents;
+    const AppServices services{clock, wallClock, pump, ports, messages, folders, shell, programPath, &documents};
 
     CFAXDESKApp faxdesk(services);
     return faxdesk.Run();

@@ -9,6 +9,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/TempFile.h"
 #include "settings/ModemSettingsCommand.h"
+#include "viewer/FaxViewerCommands.h"
 
 #include <QFile>
 
@@ -75,22 +76,60 @@ void CFAXDESKView::OnViewFax() {
     const ProfileFile ini = ProfileFile::Load(m_store.IniPath());
     const std::string viewer = ini.GetString(kSettings, "FAXVIEW", FaxRecordStore::kNull);
     const int viewFax = ini.GetInt(kSettings, "ViewFax", 1);
+    // Where the external program cannot be started (none configured, not found, no program for
+    // the file type), the fax opens in the built-in viewer instead of not at all.
+    bool started = false;
     if (viewFax != 0) {
         // Opened with the desktop's program for the file type; read whatever the outcome.
-        m_services.shell.OpenByFileType(Trimmed(file));
+        started = m_services.shell.OpenByFileType(Trimmed(file));
+    } else if (viewer == FaxRecordStore::kNull) {
+        m_services.messages.Show(this, QStringLiteral("Ambrelo传真阅览器没有找到！请在参数设置中重新设置！"),
+                                 MessageBoxService::Icon::None);
     } else {
-        if (viewer == FaxRecordStore::kNull) {
-            m_services.messages.Show(this, QStringLiteral("Ambrelo传真阅览器没有找到！请在参数设置中重新设置！"),
-                                     MessageBoxService::Icon::None);
-            return;
-        }
         // The viewer's command line is the viewer path, two blanks and the page file; started
         // without a shell, the viewer as the program and the page file as its one argument.
-        if (!m_services.shell.StartProgram(viewer, file))
-            return;
+        started = m_services.shell.StartProgram(viewer, file);
+    }
+    if (!started) {
+        FaxRecord record;
+        if (!m_store.ReadRecord(section, record) || !PreviewFaxCommand(record, m_services, this)) {
+            if (viewFax == 0)
+                return; // neither viewer could show it: the fax stays unread
+        }
     }
     m_store.MarkRead(section);
     SetReadMark(row);
+}
+
+bool CFAXDESKView::SelectedRecord(int& row, FaxRecord& record) const {
+    row = SelectedRow();
+    if (row < 0)
+        return false;
+    const std::string section = m_store.SectionOfRow(row);
+    return !IsNull(section) && m_store.ReadRecord(section, record);
+}
+
+void CFAXDESKView::RunOnSelectedFax(bool (*command)(const FaxRecord&, const AppServices&, QWidget*)) {
+    int row = -1;
+    FaxRecord record;
+    if (!SelectedRecord(row, record))
+        return;
+    if (command(record, m_services, this)) {
+        m_store.MarkRead(record.section);
+        SetReadMark(row);
+    }
+}
+
+void CFAXDESKView::OnPreviewFax() {
+    RunOnSelectedFax(&PreviewFaxCommand);
+}
+
+void CFAXDESKView::OnPrintFax() {
+    RunOnSelectedFax(&PrintFaxCommand);
+}
+
+void CFAXDESKView::OnExportPdf() {
+    RunOnSelectedFax(&ExportPdfCommand);
 }
 
 void CFAXDESKView::OnDeleteFax() {

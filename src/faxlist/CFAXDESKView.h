@@ -33,6 +33,11 @@ public:
     void OnViewFax();
     // Command 32776.
     void OnDeleteFax();
+    // The built-in viewer's commands on the selected fax (src/viewer/FaxViewerCommands.h); each
+    // marks the fax read when it did its work.
+    void OnPreviewFax();
+    void OnPrintFax();
+    void OnExportPdf();
     // Command 32775 (src/settings/ModemSettingsCommand.h).
     void OnModemSettings();
     // Command 32784 (src/phonebook/PhoneNumbersCommand.h).
@@ -57,6 +62,10 @@ public:
     std::string m_receptionName;
 
 private:
+    // The selected row and its record; false when none is selected or its record is gone.
+    bool SelectedRecord(int& row, FaxRecord& record) const;
+    void RunOnSelectedFax(bool (*command)(const FaxRecord&, const AppServices&, QWidget*));
+
     const AppServices& m_services;
     FaxRecordStore m_store;
     std::string m_programDirectory;

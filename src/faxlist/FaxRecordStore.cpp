@@ -37,6 +37,20 @@ int RecordNumberOf(const std::string& section) {
     return number > INT_MAX ? 0 : static_cast<int>(number);
 }
 
+// The record in `section` as a load hands it on; false when the section holds no record.
+bool ReadRecordFrom(const ProfileFile& ini, const std::string& section, FaxRecord& record) {
+    record.section = section;
+    record.time = ini.GetString(section, "TIME", FaxRecordStore::kNull);
+    if (record.time == FaxRecordStore::kNull)
+        return false;
+    record.id = ini.GetString(section, "ID", "");
+    record.read = ini.GetInt(section, "READ", 0) == 1;
+    record.page = ini.GetString(section, "PAGE", "");
+    record.fine = ini.GetInt(section, "RES", 0) == 1;
+    record.file = ini.GetString(section, "FILE", "");
+    return true;
+}
+
 } // namespace
 
 void FaxRecordStore::OpenStore(const std::string& programPath) {
@@ -90,15 +104,8 @@ void FaxRecordStore::LoadRecords(const std::function<void(const FaxRecord&)>& re
     int row = 0;
     for (const int number : numbers) {
         FaxRecord record;
-        record.section = RecordSection(number);
-        record.time = ini.GetString(record.section, "TIME", kNull);
-        if (record.time == kNull)
+        if (!ReadRecordFrom(ini, RecordSection(number), record))
             continue;
-        record.id = ini.GetString(record.section, "ID", "");
-        record.read = ini.GetInt(record.section, "READ", 0) == 1;
-        record.page = ini.GetString(record.section, "PAGE", "");
-        record.fine = ini.GetInt(record.section, "RES", 0) == 1;
-        record.file = ini.GetString(record.section, "FILE", "");
         receiver(record);
         const std::string key = std::to_string(row);
         ini.WriteString(kRowMapSection, key, record.file);
@@ -107,6 +114,10 @@ void FaxRecordStore::LoadRecords(const std::function<void(const FaxRecord&)>& re
     }
     // One save for the whole row map (nothing is written when it was already up to date).
     ini.Save();
+}
+
+bool FaxRecordStore::ReadRecord(const std::string& section, FaxRecord& record) const {
+    return ReadRecordFrom(ProfileFile::Load(m_iniPath), section, record);
 }
 
 std::string FaxRecordStore::FileOfRow(int row) const {

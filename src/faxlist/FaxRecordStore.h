@@ -37,6 +37,8 @@ public:
                      bool fine);
     // Hands each present record to `receiver` in increasing record number and rebuilds the row map.
     void LoadRecords(const std::function<void(const FaxRecord&)>& receiver);
+    // The record in `section`, read as the load reads it; false when the section holds none.
+    bool ReadRecord(const std::string& section, FaxRecord& record) const;
     std::string FileOfRow(int row) const;    // "NULL" when absent
     std::string SectionOfRow(int row) const; // "NULL" when absent
     void MarkRead(const std::string& section);

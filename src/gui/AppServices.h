@@ -9,10 +9,11 @@
 
 class MessageBoxService;
 class FolderChooser;
+class DocumentDialogs;
 
 // What the windows need from outside, handed down from main (or from a test): clocks, the pump,
-// the serial ports, the message boxes, the folder chooser and the shell. No window reaches for a
-// global instead.
+// the serial ports, the message boxes, the folder chooser, the shell and the print and save dialogs. No window reaches
+// for a global instead.
 struct AppServices {
     const Clock& clock;
     const WallClock& wallClock;
@@ -21,7 +22,8 @@ struct AppServices {
     MessageBoxService& messages;
     FolderChooser& folders;
     Shell& shell;
-    std::string programPath; // the running program's full path; RERAVA.INI lies beside it
+    std::string programPath;              // the running program's full path; RERAVA.INI lies beside it
+    DocumentDialogs* documents = nullptr; // print, preview and save; none: Qt's own (Documents())
 
     LinkEnvironment Link() const { return LinkEnvironment{clock, pump, ports}; }
 };

@@ -129,6 +129,44 @@ void DrawAbout(QPainter& p) {
     p.drawText(QRectF(1.5, 2.5, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
 }
 
+void DrawPreview(QPainter& p) {
+    // A window with its title bar, a fax page in it.
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(235, 240, 250));
+    p.drawRect(QRectF(0.5, 1.5, 18, 17));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawRect(QRectF(1, 2, 17, 3));
+    DrawPage(p, QRectF(5.5, 6.5, 8, 11));
+}
+
+void DrawPrint(QPainter& p) {
+    // A printer with a page coming out of its top.
+    DrawPage(p, QRectF(4.5, 0.5, 10, 9));
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(90, 100, 120));
+    p.drawRoundedRect(QRectF(1.5, 8.5, 16, 7), 1.5, 1.5);
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(4.5, 13.5, 10, 5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 220, 90));
+    p.drawEllipse(QPointF(15, 10.8), 1, 1);
+}
+
+void DrawExportPdf(QPainter& p) {
+    // A page with a red band saying PDF.
+    DrawPage(p, QRectF(2.5, 0.5, 13, 18));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRed);
+    p.drawRect(QRectF(0.5, 10, 15, 7));
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(6);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0.5, 10, 15, 7), Qt::AlignCenter, QStringLiteral("PDF"));
+}
+
 void Draw(QPainter& p, Image which) {
     switch (which) {
     case kRead:
@@ -163,6 +201,25 @@ QPixmap ToolbarImage(Image which) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     Draw(p, which);
+    return image;
+}
+
+QPixmap ExtraToolbarImage(ExtraImage which) {
+    QPixmap image(kToolbarImageWidth, kToolbarImageHeight);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (which) {
+    case kPreview:
+        DrawPreview(p);
+        break;
+    case kPrint:
+        DrawPrint(p);
+        break;
+    case kExportPdf:
+        DrawExportPdf(p);
+        break;
+    }
     return image;
 }
 

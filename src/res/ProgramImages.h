@@ -14,6 +14,10 @@ enum Image { kRead, kView, kSettings, kPhoneNumbers, kDelete, kExit, kAbout, kTo
 QPixmap ToolbarStrip();
 // One image of the strip.
 QPixmap ToolbarImage(Image which);
+// The images of the built-in viewer's commands (preview, print, export to PDF), drawn in the same
+// style and size; they follow the strip's images on the toolbar but are not part of the strip.
+enum ExtraImage { kPreview, kPrint, kExportPdf };
+QPixmap ExtraToolbarImage(ExtraImage which);
 // The program's icon: a fax page coming out of a modem.
 QIcon ProgramIcon();
 } // namespace images

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GuiTestSupport.h"
 
+#include <QPrinter>
+
 #include "gui/Status.h"
 
 #include <QApplication>
@@ -18,13 +20,26 @@ QStringList RecordingMessageBoxService::Texts() const {
     return texts;
 }
 
+bool AnsweringDocumentDialogs::SetUpPrinter(QWidget*, QPrinter& printer, int pageCount) {
+    pageCounts << pageCount;
+    if (printTo.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printTo);
+    printer.setPageSize(QPageSize(paper));
+    if (from > 0)
+        printer.setFromTo(from, to);
+    return true;
+}
+
 QString GuiTestData(const QString& name) {
     return QStringLiteral(FAXDESK_GUI_TEST_DATA "/") + name;
 }
 
 GuiFixture::GuiFixture(const QString& fixture)
-    : services{clock,    wallClock, pump,  ports,
-               messages, folders,   shell, QFile::encodeName(m_dir.filePath(QStringLiteral("faxdesk"))).toStdString()} {
+    : services{clock,     wallClock, pump,  ports,
+               messages,  folders,   shell, QFile::encodeName(m_dir.filePath(QStringLiteral("faxdesk"))).toStdString(),
+               &documents} {
     if (fixture.isEmpty())
         return;
     QFile source(GuiTestData(fixture));

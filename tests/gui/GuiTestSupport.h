@@ -2,11 +2,13 @@
 #pragma once
 
 #include "gui/AppServices.h"
+#include "gui/DocumentDialogs.h"
 #include "gui/FolderChooser.h"
 #include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
 
+#include <QPageSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <string>
@@ -62,6 +64,25 @@ public:
     QStringList titles;
 };
 
+// Answers the print and save dialogs as told: a printer set up goes to a PDF file (`printTo`;
+// empty: the user cancelled), a save dialog answers `saveTo`. Remembers what it was asked.
+class AnsweringDocumentDialogs final : public DocumentDialogs {
+public:
+    bool SetUpPrinter(QWidget*, QPrinter& printer, int pageCount) override;
+    void Preview(QWidget*, QPrinter&, const std::function<void(QPrinter*)>&) override { ++previews; }
+    QString ChooseSaveFile(QWidget*, const QString& title, const QString& suggested, const QString&) override {
+        titles << title;
+        suggestions << suggested;
+        return saveTo;
+    }
+    QString printTo, saveTo;
+    QPageSize::PageSizeId paper = QPageSize::A4;
+    int from = 0, to = 0; // the page range chosen; 0: all pages
+    QList<int> pageCounts;
+    QStringList titles, suggestions;
+    int previews = 0;
+};
+
 // A fresh temporary program directory with a copy of a fixture RERAVA.INI from tests/gui/data
 // ("@DIR@" in it becomes the directory), and services that record instead of acting.
 class GuiFixture {
@@ -84,6 +105,7 @@ public:
     RecordingMessageBoxService messages;
     AnsweringFolderChooser folders;
     RecordingShell shell;
+    AnsweringDocumentDialogs documents;
 
 private:
     QTemporaryDir m_dir;
