@@ -4,6 +4,9 @@
 // keys, damaged and missing files; printing laid out on a PDF printer and measured by poppler;
 // PDF export from the viewer.
 #include "GuiTestSupport.h"
+#include "app/CMainFrame.h"
+#include "faxlist/CFAXDESKView.h"
+#include "platform/ProfileFile.h"
 #include "support/TestSupport.h"
 #include "viewer/CFaxViewerWnd.h"
 #include "viewer/FaxOutput.h"
@@ -300,6 +303,68 @@ private slots:
         QCOMPARE(shrunk.height(), 2000.0);
         QVERIFY(qAbs(shrunk.width() - 2000.0 * 1728 / 4000) < 1e-6);
         QVERIFY(qAbs(shrunk.center().x() - wide.center().x()) < 1e-6);
+    }
+
+    // ---- The main window's commands ---------------------------------------------------------------
+
+    void commandsFromTheMainWindowMarkTheFaxRead_data() {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("preview") << QStringLiteral("actionPreviewFax");
+        QTest::newRow("print") << QStringLiteral("actionPrintFax");
+        QTest::newRow("export") << QStringLiteral("actionExportPdf");
+        QTest::newRow("view, the external viewer not startable") << QStringLiteral("actionViewFax");
+    }
+    void commandsFromTheMainWindowMarkTheFaxRead() {
+        QFETCH(QString, action);
+        GuiFixture fixture(QStringLiteral("one-fax.ini"));
+        QVERIFY(testsupport::MakeFaxPageFile(fixture.PathOf(QStringLiteral("20010101080000.TIF")), false,
+                                             {"checker", "text-normal-fill"}));
+        profile::WriteString(fixture.IniPath(), "DEZAZAZE", "ViewFax", "0");
+        profile::WriteString(fixture.IniPath(), "DEZAZAZE", "FAXVIEW", "/no/such/viewer");
+        fixture.shell.startResult = false;
+        fixture.documents.printTo = fixture.Dir() + QStringLiteral("/printed.pdf");
+        fixture.documents.saveTo = fixture.Dir() + QStringLiteral("/exported.pdf");
+        CMainFrame frame(fixture.services);
+        frame.View()->SelectRow(0);
+        Trigger(&frame, action.toLatin1().constData());
+
+        QCOMPARE(frame.View()->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("已阅"));
+        QCOMPARE(profile::GetString(fixture.IniPath(), "FAX7", "READ", ""), std::string("1"));
+        QVERIFY(fixture.messages.shown.empty());
+        CFaxViewerWnd* viewer = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* v = qobject_cast<CFaxViewerWnd*>(w)) {
+                viewer = v;
+            }
+        }
+        const bool opensViewer =
+            action == QLatin1String("actionPreviewFax") || action == QLatin1String("actionViewFax");
+        QCOMPARE(viewer != nullptr, opensViewer);
+        if (viewer) {
+            QCOMPARE(viewer->PageCount(), 2);
+            QVERIFY(viewer->windowTitle().contains(QStringLiteral("only one")));
+        }
+        QCOMPARE(QFile::exists(fixture.documents.printTo), action == QLatin1String("actionPrintFax"));
+        QCOMPARE(QFile::exists(fixture.documents.saveTo), action == QLatin1String("actionExportPdf"));
+    }
+
+    void commandsWithoutASelectionOrWithTheDialogCancelledDoNothing() {
+        GuiFixture fixture(QStringLiteral("one-fax.ini"));
+        QVERIFY(testsupport::MakeFaxPageFile(fixture.PathOf(QStringLiteral("20010101080000.TIF")), true, {"checker"}));
+        CMainFrame frame(fixture.services);
+        for (const char* action : {"actionPreviewFax", "actionPrintFax", "actionExportPdf"}) {
+            Trigger(&frame, action); // nothing selected
+        }
+        frame.View()->SelectRow(0);
+        Trigger(&frame, "actionPrintFax"); // both dialogs answer "cancel"
+        Trigger(&frame, "actionExportPdf");
+        QCOMPARE(fixture.documents.pageCounts, QList<int>{1});
+        QCOMPARE(fixture.documents.titles, QStringList{QStringLiteral("导出为PDF")});
+        QCOMPARE(frame.View()->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        QVERIFY(fixture.messages.shown.empty());
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY(!qobject_cast<CFaxViewerWnd*>(w));
+        }
     }
 
     // ---- Export -----------------------------------------------------------------------------------

@@ -29,6 +29,9 @@ struct Command {
 const Command kFaxMenu[] = {
     {"actionReadFaxes", "传真读取(&R)", 32773, "读取QuorraMODEM存储的传真文件", "读取传真"},
     {"actionViewFax", "传真阅览(&B)", 32774, "阅览您所指定的传真文件", "阅读传真"},
+    {"actionPreviewFax", "传真预览(&V)", 32787, "在本程序中预览您所指定的传真文件", "预览传真"},
+    {"actionPrintFax", "打印传真(&P)...", 32788, "打印您所指定的传真文件", "打印传真"},
+    {"actionExportPdf", "导出为PDF(&X)...", 32789, "将您所指定的传真文件导出为PDF文件", "导出PDF"},
     {"actionDeleteFax", "传真删除(&D)", 32776, "删除您所指定的传真文件", "删除传真"},
     {"actionExit", "关闭程序(&E)", 57665, "退出应用程序", "退出"},
 };
@@ -97,7 +100,8 @@ private slots:
                 QVERIFY(button && button->autoRaise());
             }
         }
-        QCOMPARE(ids, (QList<int>{32773, 32774, 32775, 32784, 32776, 0, 57665, 0, 32779}));
+        // The built-in viewer's commands follow the original buttons as a group of their own.
+        QCOMPARE(ids, (QList<int>{32773, 32774, 32775, 32784, 32776, 0, 32787, 32788, 32789, 0, 57665, 0, 32779}));
         QCOMPARE(tools->iconSize(), QSize(19, 20));
         QCOMPARE(tools->allowedAreas(), Qt::AllToolBarAreas);
     }
