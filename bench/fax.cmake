@@ -7,6 +7,6 @@ target_link_libraries(bench_fax_writer PRIVATE faxdesk_options)
 target_compile_definitions(bench_fax_writer PRIVATE FAXDESK_PAGES_DIR="${CMAKE_SOURCE_DIR}/tests/data/pages")
 
 # PDF export of a 20-page fine fax against libtiff's tiff2pdf on the same page file.
-add_executable(bench_pdf_export ${CMAKE_CURRENT_LIST_DIR}/bench_pdf_export.cpp)
+add_executable(bench_pdf_export ${CMAKE_CURRENT_LIST_DIR}/bench_pdf_export.cpp ${CMAKE_CURRENT_LIST_DIR}/BenchRow.h)
 target_link_libraries(bench_pdf_export PRIVATE faxdesk_fax faxdesk_options)
 target_compile_definitions(bench_pdf_export PRIVATE FAXDESK_PAGES_DIR="${CMAKE_SOURCE_DIR}/tests/data/pages")
