@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // The modem's vocabulary in one place: what the program sends, what it waits for, and how long.
@@ -45,6 +46,23 @@ inline constexpr std::string_view kCallerSection = "TELEPHONE NUMBERS";
 // Page data framing.
 inline constexpr char kDLE = 0x10;
 inline constexpr char kETX = 0x03;
+
+// A command made of a fixed prefix ("AT#PASS=", "AT&Z9="), a value and the carriage return, as
+// every command with a value part is composed. The value comes from the user or from RERAVA.INI;
+// a control character in it (a carriage return, a line feed, an escape) goes out as a blank, so
+// that a value can never end its command early and have the modem run the rest as a second one.
+// GBK bytes pass unchanged: neither byte of a double-byte character is below 0x20 or 0x7F.
+inline std::string CommandWithValue(std::string_view prefix, std::string_view value) {
+    std::string command;
+    command.reserve(prefix.size() + value.size() + 1);
+    command.append(prefix);
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        command += (u < 0x20 || u == 0x7F) ? ' ' : c;
+    }
+    command += '\r';
+    return command;
+}
 
 // Waits, in milliseconds of the tick counter.
 inline constexpr uint32_t kShortWait = 100;

@@ -101,20 +101,27 @@ bool SerialPort::Before(uint32_t deadline) const {
     return static_cast<int32_t>(deadline - TickCount()) > 0;
 }
 
+uint32_t SerialPort::LeftUntil(uint32_t deadline) const {
+    // Read the counter once: between a Before() and a second reading the deadline may pass, and
+    // the difference would wrap round to some 49 days.
+    const int32_t left = static_cast<int32_t>(deadline - TickCount());
+    return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
 void SerialPort::Delay(uint32_t ms) {
     const uint32_t deadline = TickCount() + ms;
-    while (Before(deadline))
-        m_env.pump.Idle(deadline - TickCount());
+    for (uint32_t left = LeftUntil(deadline); left > 0; left = LeftUntil(deadline))
+        m_env.pump.Idle(left);
 }
 
 void SerialPort::RaiseDtrFor(uint32_t ms) {
     // DTR is a level: raising it again now and then is all the original's busy loop achieved.
     static constexpr uint32_t kRefresh = 50;
     const uint32_t deadline = TickCount() + ms;
-    while (Before(deadline)) {
+    for (uint32_t left = LeftUntil(deadline); left > 0; left = LeftUntil(deadline)) {
         PumpMessage();
         SetDtr();
-        m_env.pump.Idle(std::min(kRefresh, deadline - TickCount()));
+        m_env.pump.Idle(std::min(kRefresh, left));
     }
 }
 

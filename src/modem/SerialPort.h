@@ -51,6 +51,8 @@ public:
     void Idle(uint32_t ms);
     // True while the tick counter has not reached `deadline`; wraps with the 32-bit counter.
     bool Before(uint32_t deadline) const;
+    // Milliseconds until `deadline`, 0 once it is reached.
+    uint32_t LeftUntil(uint32_t deadline) const;
 
     uint8_t LastByte() const { return m_lastByte; }
     uint32_t Pending() const { return m_pending; }

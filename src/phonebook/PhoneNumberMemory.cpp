@@ -12,13 +12,7 @@ std::string SlotKey(int slot) {
 }
 
 std::string SlotCommand(int slot, std::string_view text) {
-    std::string command = "AT&Z" + std::to_string(slot) + "=";
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        command += (u < 0x20 || u == 0x7F) ? ' ' : c;
-    }
-    command += '\r';
-    return command;
+    return modem::CommandWithValue("AT&Z" + std::to_string(slot) + "=", text);
 }
 
 std::string IniPathBeside(const std::string& programPath) {

@@ -47,9 +47,8 @@ constexpr size_t IndexOfSlot(int slot) {
 
 // "At7z" and the slot number.
 std::string SlotKey(int slot);
-// "AT&Z<slot>=" + text + "\r". A control character in the text (only a hand-edited RERAVA.INI
-// can bring one) goes out as a blank, so one slot's text never ends its command early and starts
-// another.
+// "AT&Z<slot>=" + text + "\r", composed as every command with a value: a control character in
+// the text goes out as a blank, so one slot's text never ends its command early and starts another.
 std::string SlotCommand(int slot, std::string_view text);
 
 // The directory of the running program + "RERAVA.INI".

@@ -5,7 +5,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <thread>
 
 QtEventPump::QtEventPump() = default;
@@ -35,7 +37,8 @@ void QtEventPump::Idle(uint32_t ms) {
         m_wakeUp->setSingleShot(true);
         m_wakeUp->setTimerType(Qt::PreciseTimer);
     }
-    m_wakeUp->start(static_cast<int>(ms));
+    // A timer cannot run longer than INT_MAX ms; without one this wait would last until any event.
+    m_wakeUp->start(static_cast<int>(std::min<uint32_t>(ms, INT_MAX)));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     m_wakeUp->stop();
 }

@@ -29,14 +29,20 @@ bool QtSerialBackend::Open(const std::string& portName) {
         m_port.close();
         return false;
     }
+    m_gone = false;
     return true;
 }
 
 bool QtSerialBackend::IsOpen() const {
-    return m_port.isOpen();
+    return m_port.isOpen() || m_gone;
 }
 
 bool QtSerialBackend::Close() {
+    if (m_gone) {
+        // Its descriptor was let go when the device vanished.
+        m_gone = false;
+        return true;
+    }
     if (!m_port.isOpen())
         return false;
     m_port.close();
@@ -67,9 +73,23 @@ bool QtSerialBackend::Configure(const LineSettings& settings) {
     return ok;
 }
 
-bool QtSerialBackend::Usable() const {
-    // A vanished device (unplugged adapter, closed pseudo-terminal) shows as a resource error.
-    return m_port.isOpen() && m_port.error() != QSerialPort::ResourceError;
+bool QtSerialBackend::Usable() {
+    if (m_gone)
+        return false;
+    if (!m_port.isOpen())
+        return false;
+    // A vanished device (unplugged adapter, modem switched off, closed pseudo-terminal) shows as a
+    // resource error (EIO), or as a read error when the line is hung up: the descriptor then polls
+    // readable and a read returns nothing. Such a descriptor stays ready for ever, so its notifiers
+    // would wake every idle wait at once, and QSerialPort would retry the unsent bytes in each pass:
+    // the waits would spin. It is let go at once; from then on every operation fails quietly and the
+    // waits idle as they do on a silent line.
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return true;
+    m_port.close();
+    m_gone = true;
+    return false;
 }
 
 bool QtSerialBackend::Write(const char* data, size_t length) {
@@ -77,16 +97,25 @@ bool QtSerialBackend::Write(const char* data, size_t length) {
         return false;
     if (length == 0)
         return true;
+    m_port.clearError();
     if (m_port.write(data, static_cast<qint64>(length)) != static_cast<qint64>(length))
-        return false;
+        return Dropped();
     QElapsedTimer elapsed;
     elapsed.start();
     while (m_port.bytesToWrite() > 0) {
         const qint64 left = kWriteTimeoutMs - elapsed.elapsed();
         if (left <= 0 || !m_port.waitForBytesWritten(static_cast<int>(left)))
-            return m_port.bytesToWrite() == 0 && Usable();
+            return m_port.bytesToWrite() == 0 ? Usable() : Dropped();
     }
     return Usable();
+}
+
+bool QtSerialBackend::Dropped() {
+    // What the line did not take within the bound is dropped, as a timed-out write drops it, so
+    // that it is not sent later in front of another command.
+    if (Usable())
+        m_port.clear(QSerialPort::Output);
+    return false;
 }
 
 std::optional<size_t> QtSerialBackend::BytesWaiting() {
@@ -94,7 +123,9 @@ std::optional<size_t> QtSerialBackend::BytesWaiting() {
         return std::nullopt;
     if (m_port.bytesAvailable() == 0) {
         // Fetch what the driver holds without waiting; outside an event loop the read notifier
-        // never runs, and inside one this merely does its work a little earlier.
+        // never runs, and inside one this merely does its work a little earlier. The error it
+        // leaves tells whether the device is still there.
+        m_port.clearError();
         m_port.waitForReadyRead(0);
         if (!Usable())
             return std::nullopt;
@@ -103,7 +134,7 @@ std::optional<size_t> QtSerialBackend::BytesWaiting() {
 }
 
 std::optional<size_t> QtSerialBackend::Read(char* data, size_t length) {
-    if (!m_port.isOpen())
+    if (!Usable())
         return std::nullopt;
     const qint64 got = m_port.read(data, static_cast<qint64>(length));
     if (got < 0)
@@ -112,5 +143,5 @@ std::optional<size_t> QtSerialBackend::Read(char* data, size_t length) {
 }
 
 bool QtSerialBackend::SetDtr() {
-    return m_port.isOpen() && m_port.setDataTerminalReady(true);
+    return Usable() && m_port.setDataTerminalReady(true);
 }

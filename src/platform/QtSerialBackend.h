@@ -24,10 +24,14 @@ public:
     bool SetDtr() override;
 
 private:
-    bool Usable() const;
+    // False once the device has vanished; the port is then let go (see the .cpp).
+    bool Usable();
+    // A write that did not go out: drops its bytes and returns false.
+    bool Dropped();
 
     PortMap m_ports;
     QSerialPort m_port;
+    bool m_gone = false; // the device vanished while open; the owner has not closed it yet
 };
 
 class QtSerialBackendFactory final : public SerialBackendFactory {

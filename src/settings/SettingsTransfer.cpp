@@ -9,7 +9,8 @@
 
 namespace {
 
-// The settings vocabulary of the modem: command prefixes, each completed by a value and "\r".
+// The settings vocabulary of the modem: command prefixes, each completed by a value and "\r"
+// (modem::CommandWithValue, which keeps control characters of a value off the line).
 constexpr std::string_view kRingPrefix = "AT#RING=";
 constexpr std::string_view kPasswordPrefix = "AT#PASS=";
 constexpr std::string_view kTollSaverPrefix = "AT#TS=";
@@ -22,7 +23,6 @@ constexpr std::string_view kDatePrefix = "AT#DATE=";
 constexpr std::string_view kTimePrefix = "AT#TIME=";
 constexpr std::string_view kPagerNumberPrefix = "AT&Z31=";
 constexpr std::string_view kCallerIdPrefix = "AT+VCID=";
-constexpr std::string_view kEnd = "\r";
 
 // The modem's recording modes: 2 keeps more messages at lower quality, 4 fewer at higher quality.
 constexpr std::string_view kMoreMessages = "2";
@@ -33,49 +33,42 @@ constexpr std::string_view kFixedSeconds = "30";
 // "THUR" has four letters, the others three: that is how the modem spells them.
 constexpr std::array<std::string_view, 7> kWeekdays = {"SUN", "MON", "TUE", "WED", "THUR", "FRI", "SAT"};
 
-std::string Compose(std::string_view prefix, std::string_view value) {
-    std::string command;
-    command.reserve(prefix.size() + value.size() + kEnd.size());
-    command.append(prefix).append(value).append(kEnd);
-    return command;
-}
-
 std::string_view OnOff(bool on) {
     return on ? "1" : "0";
 }
 
 std::string RingCommand(const ModemSettings& s) {
-    return Compose(kRingPrefix, s.ringText);
+    return modem::CommandWithValue(kRingPrefix, s.ringText);
 }
 
 std::string PasswordCommand(const ModemSettings& s) {
-    return Compose(kPasswordPrefix, s.pass);
+    return modem::CommandWithValue(kPasswordPrefix, s.pass);
 }
 
 std::string TollSaverCommand(const ModemSettings& s) {
-    return Compose(kTollSaverPrefix, OnOff(s.ts == 1));
+    return modem::CommandWithValue(kTollSaverPrefix, OnOff(s.ts == 1));
 }
 
 std::string QualityCommand(const ModemSettings& s) {
     // With neither quality button chosen the modem gets an empty value and keeps its own mode.
     const std::string_view value = s.vsm == 0 ? kMoreMessages : s.vsm == 1 ? kHigherQuality : std::string_view{};
-    return Compose(kQualityPrefix, value);
+    return modem::CommandWithValue(kQualityPrefix, value);
 }
 
 std::string MonitorCommand(const ModemSettings& s) {
-    return Compose(kMonitorPrefix, OnOff(s.cs == 1));
+    return modem::CommandWithValue(kMonitorPrefix, OnOff(s.cs == 1));
 }
 
 std::string FaxReceptionCommand(const ModemSettings& s) {
-    return Compose(kFaxReceptionPrefix, OnOff(s.fax == 1));
+    return modem::CommandWithValue(kFaxReceptionPrefix, OnOff(s.fax == 1));
 }
 
 std::string LocalIdCommand(const ModemSettings& s) {
-    return Compose(kLocalIdPrefix, "\"" + s.id + "\"");
+    return modem::CommandWithValue(kLocalIdPrefix, "\"" + s.id + "\"");
 }
 
 std::string PagerCallCommand(const ModemSettings& s) {
-    return Compose(kPagerCallPrefix, (s.bp == 1 ? "1," : "0,") + s.newNumText);
+    return modem::CommandWithValue(kPagerCallPrefix, (s.bp == 1 ? "1," : "0,") + s.newNumText);
 }
 
 std::string DateCommand(const ModemClock& c) {
@@ -83,20 +76,20 @@ std::string DateCommand(const ModemClock& c) {
     // sends an empty word rather than reading past the table.
     const std::string_view word =
         c.weekday >= 0 && c.weekday < static_cast<int>(kWeekdays.size()) ? kWeekdays[c.weekday] : std::string_view{};
-    return Compose(kDatePrefix, std::string(word) + "," + c.month + "," + c.day + "," + c.year);
+    return modem::CommandWithValue(kDatePrefix, std::string(word) + "," + c.month + "," + c.day + "," + c.year);
 }
 
 std::string TimeCommand(const ModemClock& c) {
-    return Compose(kTimePrefix,
-                   c.hour + "," + c.minute + "," + std::string(kFixedSeconds) + "," + (c.pm == 0 ? "AM" : "PM"));
+    return modem::CommandWithValue(kTimePrefix, c.hour + "," + c.minute + "," + std::string(kFixedSeconds) + "," +
+                                                    (c.pm == 0 ? "AM" : "PM"));
 }
 
 std::string PagerNumberCommand(const ModemSettings& s) {
-    return Compose(kPagerNumberPrefix, s.bpNum);
+    return modem::CommandWithValue(kPagerNumberPrefix, s.bpNum);
 }
 
 std::string CallerIdCommand(const ModemSettings& s) {
-    return Compose(kCallerIdPrefix, OnOff(s.callId != 0));
+    return modem::CommandWithValue(kCallerIdPrefix, OnOff(s.callId != 0));
 }
 
 } // namespace

@@ -48,6 +48,20 @@ private:
     QProcess m_process;
 };
 
+// The program's pump, counting how often the waits gave it control.
+class CountingPump final : public EventPump {
+public:
+    void PumpMessage() override { m_pump.PumpMessage(); }
+    void Idle(uint32_t ms) override {
+        ++idles;
+        m_pump.Idle(ms);
+    }
+    uint64_t idles = 0;
+
+private:
+    QtEventPump m_pump;
+};
+
 class PtyTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -82,7 +96,7 @@ protected:
     }
 
     SteadyClock clock;
-    QtEventPump pump;
+    CountingPump pump;
     std::unique_ptr<PtyModem> m_modem;
     std::unique_ptr<QtSerialBackendFactory> m_ports;
 };
@@ -147,8 +161,20 @@ TEST_F(PtyTest, ThePortVanishingMidPageEndsTheCaptureQuietly) {
     EXPECT_FALSE(link->CaptureData());
     EXPECT_LT(clock.TickCount() - start, 5000u);
     link->CloseCapture();
+    QProcess& simulator = m_modem->Process();
+    ASSERT_TRUE(simulator.state() == QProcess::NotRunning || simulator.waitForFinished(5000))
+        << "the simulator ends once it has dropped the line";
+
+    // A hung-up line stays "ready" for ever. Were its descriptor still watched, every idle wait
+    // would return at once and the waits would spin through their time: a one-second wait for a
+    // text would give the pump control tens of thousands of times instead of about a hundred.
     EXPECT_FALSE(link->SendCommand(modem::kAttention, 100, false, true, true));
-    link->Close();
+    pump.idles = 0;
+    EXPECT_FALSE(link->WaitForText(1000, modem::kOk));
+    EXPECT_LT(pump.idles, 1000u) << "idle calls in a one-second wait on the dead port";
+    EXPECT_FALSE(link->PollInput());
+    EXPECT_TRUE(link->Close());
+    EXPECT_FALSE(link->IsOpen());
 }
 
 } // namespace

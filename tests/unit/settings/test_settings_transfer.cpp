@@ -203,6 +203,28 @@ INSTANTIATE_TEST_SUITE_P(EachPosition, SettingsTransferRefusals, ::testing::Valu
                              return std::string(kind) + "At" + std::to_string(testInfo.param.index + 1);
                          });
 
+// Text values come from the dialog or from a hand-edited RERAVA.INI. A carriage return or another
+// control character in one of them goes out as a blank: the modem still sees thirteen commands and
+// nothing of a value runs as a command of its own.
+TEST_F(SettingsTransferTest, ControlCharactersInValuesCannotStartAnotherCommand) {
+    ModemSettings settings = Defaults();
+    ModemClock clock = MondayEvening();
+    settings.pass = "12\rATZ";
+    settings.id = "A\r\nAT&F\x1b\x7f\xB2\xE2";
+    settings.bpNum = "139\r";
+    settings.ringText = "4\n";
+    clock.minute = "38\rATH";
+    ASSERT_EQ(Send(settings, clock), 0);
+    Commands expected = kDefaultCommands;
+    expected[0] = "AT#RING=4 ";
+    expected[1] = "AT#PASS=12 ATZ";
+    expected[6] = "AT#FLID=\"A  AT&F  \xB2\xE2\"";
+    expected[9] = "AT#TIME=10,38 ATH,30,PM";
+    expected[10] = "AT&Z31=139 ";
+    EXPECT_EQ(Received(), expected);
+    EXPECT_EQ(sim.com1.StoredSetting("#PASS"), "12 ATZ");
+}
+
 TEST_F(SettingsTransferTest, TheReplyToStoreIsNotExamined) {
     quorra::Fault fault;
     fault.kind = quorra::FaultKind::Error;
