@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 using namespace std::string_literals;
 using testsupport::ReadFile;
@@ -302,23 +304,45 @@ TEST(ProfileFile, BadFilesReadAsEmptyWithoutCrashOrHang) {
     EXPECT_EQ(profile::GetString(dir + "fifo.ini", "A", "k", "DEF"), "DEF");
 }
 
+// Permissions do not bind root, and CI runs as root: there the checks run in a child process that
+// has given up root for the unprivileged user "nobody", who is made owner of `paths`.
+void AsUnprivileged(const std::vector<std::string>& paths, const std::function<void()>& checks) {
+    if (geteuid() != 0) {
+        checks();
+        return;
+    }
+    constexpr uid_t kNobody = 65534;
+    for (const std::string& path : paths)
+        ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0) << path;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0 || geteuid() == 0)
+                _exit(2);
+            checks();
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ProfileFile, FailedWriteLeavesTheOldFileWhole) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
     const std::string dir = testsupport::MakeTempDir();
     const std::string path = dir + "RERAVA.INI";
     WriteFile(path, "[A]\r\nk=1\r\n");
-    ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
-    EXPECT_FALSE(profile::WriteString(path, "A", "k", "2"));
-    EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\n");
+    AsUnprivileged({dir, path}, [&] {
+        // No file can be made in the directory: the temporary file beside the old one fails.
+        ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
+        EXPECT_FALSE(profile::WriteString(path, "A", "k", "2"));
+        EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\n");
 
-    // A file that exists but cannot be read is never replaced by what little we know of it.
-    ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
-    ASSERT_EQ(chmod(path.c_str(), 0200), 0);
-    EXPECT_EQ(profile::GetString(path, "A", "k", "DEF"), "DEF");
-    EXPECT_FALSE(profile::WriteString(path, "B", "j", "2"));
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-    EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\n");
+        // A file that exists but cannot be read is never replaced by what little we know of it.
+        ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0200), 0);
+        EXPECT_EQ(profile::GetString(path, "A", "k", "DEF"), "DEF");
+        EXPECT_FALSE(profile::WriteString(path, "B", "j", "2"));
+        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+        EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\n");
+    });
 }
 
 TEST(ProfileFile, WriteKeepsPermissionsAndLeavesNoTemporaryFile) {
