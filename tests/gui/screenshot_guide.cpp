@@ -10,12 +10,15 @@
 #include "gui/AppTitles.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
+#include "viewer/CFaxViewerWnd.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <QTimer>
+
+#include <QEventLoop>
 
 #include <functional>
 
@@ -99,6 +102,20 @@ int main(int argc, char** argv) {
             CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"));
             install.exec();
         });
+        // The built-in viewer on the normal-resolution form: its lines shown at their true height.
+        frame.View()->SelectRow(1);
+        frame.Action(32787)->trigger();
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* viewer = qobject_cast<CFaxViewerWnd*>(window)) {
+                viewer->resize(760, 700);
+                viewer->move(10, 10);
+                QEventLoop settle;
+                QTimer::singleShot(1500, &settle, &QEventLoop::quit);
+                settle.exec();
+                ok &= Shoot(viewer, out.filePath(QStringLiteral("fax-viewer.png")));
+                viewer->close();
+            }
+        }
         app.quit();
     });
     app.exec();
