@@ -284,11 +284,15 @@ TEST(ProfileFile, BadFilesReadAsEmptyWithoutCrashOrHang) {
         garbage += static_cast<char>((i * 7919) % 256);
     WriteFile(dir + "garbage.ini", garbage);
     ProfileFile g = ProfileFile::Load(dir + "garbage.ini");
-    (void)g.GetString("A", "k", "");
-    (void)g.SectionNames();
+    const std::vector<std::string> sections = g.SectionNames();
+    EXPECT_EQ(g.GetString("A", "k", "DEF"), "DEF");
     g.WriteString("A", "k", "v");
     EXPECT_TRUE(g.Save());
     EXPECT_EQ(profile::GetString(dir + "garbage.ini", "A", "k", ""), "v");
+    // The garbage is kept as it was: its sections read back alike, the new one added at the end.
+    std::vector<std::string> expected = sections;
+    expected.push_back("A");
+    EXPECT_EQ(ProfileFile::Load(dir + "garbage.ini").SectionNames(), expected);
 
     WriteFile(dir + "mega.ini", "[A]\r\nbig=" + std::string(1 << 20, 'z') + "\r\nk=v");
     EXPECT_EQ(profile::GetString(dir + "mega.ini", "A", "big", "").size(), 254u);
