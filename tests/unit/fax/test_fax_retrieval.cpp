@@ -314,6 +314,13 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  {},
                  {{"ABC\"", "1", true}}},
+        // "OK" inside the identification: the report still ends only at its final "OK" line, so the
+        // fax keeps its fine resolution and its whole name.
+        Scenario{"IdentificationHoldingOk",
+                 [](SimModemFixture& sim) { sim.com1.AddFax(Fax("TOKYO BRANCH", true, {Page("text-fine")})); },
+                 0,
+                 {},
+                 {{"TOKYO BRANCH\"", "1", true}}},
         Scenario{"IdentificationWithLineBreaks",
                  [](SimModemFixture& sim) {
                      sim.com1.AddFax(Fax("A\r\n[FAX]\r\nNUM=0", true, {Page("checker")}));
@@ -521,7 +528,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "12345678901234567890", false},
         ReportCase{"NoDcs", "+FTSI: \"12345678901234567890\"\r\nOK\r\n", " ", "12345678901234567890", false},
         ReportCase{"NoTsi", "+FCON\r\n+FDCS: 1,5\r\nOK\r\n", "1,5 ", "", true},
-        ReportCase{"TsiAfterDcsIsNotSeen", "+FDCS: 1,5\r\n+FTSI: \"X\"\r\nOK\r\n", "1,5\r\n+FTSI: \"X\" ", "", true},
+        ReportCase{"TsiAfterDcs", "+FDCS: 1,5\r\n+FTSI: \"X\"\r\nOK\r\n", "1,5 ", "X\"\r\n", true},
+        // An "OK" inside a line is not the report's end: the parameters after it still count.
+        ReportCase{"OkInsideTheIdentification",
+                   "\r\n+FCON\r\n+FTSI: \"TOKYO BRANCH\"\r\n+FDCS: 1,5,0,2,0,0,0,0\r\nOK\r\n", "1,5,0,2,0,0,0,0 ",
+                   "TOKYO BRANCH\"\r\n", true},
         ReportCase{"TextAfterOkIgnored", "+FDCS: 1,5\r\nOK\r\n+FTSI: \"X\"\r\n", "1,5 ", "", true},
         ReportCase{"ShortIdRunsIntoTheLineEnd", "+FTSI: \"AB\"\r\n+FDCS: 0\r\nOK\r\n", "0 ", "AB\"\r\n", false},
         ReportCase{"ZeroByteEndsTheText", "+FTSI: \"AB\0CD\"\r\n+FDCS: 1\r\nOK\r\n"s, " ", "AB", false},
