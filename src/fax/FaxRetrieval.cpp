@@ -294,6 +294,20 @@ int RunReadCommand(const Context& context, CommandHost& host) {
 
     host.SetBusy(true);
     host.EnableMainWindow(false);
+
+    // RERAVA.INI keeps each page file's path as GBK text. A directory name that GBK cannot spell
+    // would give records that lead nowhere (viewing opens nothing, deleting leaves the file), so
+    // the faxes stay in the modem until the program lies in a directory that can be recorded.
+    if (!gbk::SurvivesGbk(context.programDirectory)) {
+        host.SetBusy(false);
+        host.ShowStopMessage(kUnrecordablePathMessage.toString());
+        host.EnableMainWindow(true);
+        host.SetStatusText(kIdleText.toString());
+        host.SetBusy(false);
+        host.ReloadRows();
+        return kUnrecordablePath;
+    }
+
     host.SetStatusText(kDetectingText.toString());
 
     link.Open(std::string(modem::kFirstPort));

@@ -26,6 +26,7 @@ inline constexpr QStringView kIdleText = u"KorvelQuorraMODEM传真处理程序";
 inline constexpr QStringView kNoModemMessage = u"检测调制解调器失败！";
 inline constexpr QStringView kNoFaxMessage = u"没有存储传真！";
 inline constexpr QStringView kFailedMessage = u"传真读取失败！";
+inline constexpr QStringView kUnrecordablePathMessage = u"程序目录名含有GBK无法表示的字符，传真无法记录，未读取传真！";
 
 // Result codes of ReadStoredFaxes. A failure at fax n (n = 1 for the first) is
 // kNoAnswerReport + 2 (n - 1) or kPageNotEnded + 2 (n - 1).
@@ -40,6 +41,8 @@ enum Result : int {
     kNoStoredFax = 7,
     kNoAnswerReport = 8,
     kPageNotEnded = 9,
+    // The program directory cannot be written into RERAVA.INI: refused before the modem is asked.
+    kUnrecordablePath = -1,
 };
 
 // The capture file format counts pages in one byte.

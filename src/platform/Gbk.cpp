@@ -37,4 +37,8 @@ std::string ToNativePath(const std::string& gbkPath) {
     return QFile::encodeName(ToQString(gbkPath)).toStdString();
 }
 
+bool SurvivesGbk(const std::string& nativePath) {
+    return ToNativePath(FromNativePath(nativePath)) == nativePath;
+}
+
 } // namespace gbk

@@ -18,4 +18,7 @@ int ByteLength(const QString& text);
 // GBK text that RERAVA.INI keeps. These convert between them.
 std::string FromNativePath(const std::string& nativePath);
 std::string ToNativePath(const std::string& gbkPath);
+// True when the path's GBK text leads back to the same path: every character of it has a GBK
+// spelling and the file system's own spelling is what the conversion expects.
+bool SurvivesGbk(const std::string& nativePath);
 } // namespace gbk

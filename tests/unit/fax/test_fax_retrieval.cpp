@@ -85,6 +85,7 @@ struct Scenario {
     int result;
     QString message; // empty: none
     std::vector<ExpectedRecord> records;
+    std::string programSubdirectory = {}; // the program lies in this directory under the test's own
 };
 
 class ReadCommand : public ::testing::TestWithParam<Scenario> {
@@ -139,6 +140,12 @@ quorra::Fault NoAck(std::string command, int occurrence = 0) {
 TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
     const Scenario& s = GetParam();
     s.setUp(sim);
+    if (!s.programSubdirectory.empty()) {
+        programDir += s.programSubdirectory + "/";
+        fs::create_directory(programDir);
+        store.OpenStoreAt(programDir + "RERAVA.INI");
+        testsupport::WriteFile(programDir + "RERAVA.INI", "[FAX]\r\nNUM=5\r\n");
+    }
     const int result = Run();
 
     EXPECT_EQ(result, s.result);
@@ -321,6 +328,14 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  {},
                  {{"TOKYO BRANCH\"", "1", true}}},
+        // A directory name GBK cannot spell could not be found again from RERAVA.INI: nothing is
+        // read, the faxes stay in the modem.
+        Scenario{"ProgramDirectoryOutsideGbk",
+                 [](SimModemFixture& sim) { sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")})); },
+                 retrieval::kUnrecordablePath,
+                 retrieval::kUnrecordablePathMessage.toString(),
+                 {},
+                 "传真 ø✈"},
         Scenario{"IdentificationWithLineBreaks",
                  [](SimModemFixture& sim) {
                      sim.com1.AddFax(Fax("A\r\n[FAX]\r\nNUM=0", true, {Page("checker")}));
