@@ -88,6 +88,7 @@ FaxFileWriter::~FaxFileWriter() {
 bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& tiffPath) {
     m_result = kOk;
     m_detail = kDetailNone;
+    m_pagesWritten = 0;
     ResetInput();
     ResetPage();
     if (!ReadCapture(capturePath)) {
@@ -117,6 +118,7 @@ bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& t
             CloseFile();
             return false;
         }
+        ++m_pagesWritten;
         if (page < m_pageCount) {
             previousIfd = m_ifdOffset;
             if (!ChainNextDirectory()) {

@@ -61,6 +61,8 @@ public:
 
     int32_t m_result = 0;
     int32_t m_detail = 0;
+    // Pages the last Convert wrote: the pages the file holds, also when a later page failed.
+    uint32_t m_pagesWritten = 0;
 
 private:
     bool ReadCapture(const std::string& capturePath);

@@ -12,6 +12,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -100,6 +101,15 @@ void CompleteHeader(ModemLink& link, int pageCount) {
     link.CloseCapture();
 }
 
+// Sets the page count of a closed capture file.
+void RewritePageCount(const std::string& capturePath, int pageCount) {
+    if (std::FILE* capture = std::fopen(capturePath.c_str(), "r+b")) {
+        if (std::fseek(capture, kPageCountOffset, SEEK_SET) == 0)
+            std::fputc(pageCount, capture);
+        std::fclose(capture);
+    }
+}
+
 // One page: DC2 starts the data (whatever is already waiting is part of it), CaptureData takes the
 // rest up to DLE ETX, then the modem's "OK" ends the page.
 bool ReceivePage(ModemLink& link) {
@@ -176,13 +186,19 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
         return result;
     }
     ++result;
-    const int pageCount = ReceiveFurtherPages(link);
-    CompleteHeader(link, pageCount);
+    const int capturedPages = ReceiveFurtherPages(link);
+    CompleteHeader(link, capturedPages);
 
     const QDateTime received = context.wallClock.Now();
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
     const std::string tiffPath = TiffPathFor(context.programDirectory, received, givenNames);
     context.writer.Convert(capturePath, tiffPath);
+    // The record and the capture count the pages the file holds: a page that was cut off before its
+    // first line could not be written, and the pages behind a failing one are not there either.
+    // (When the file itself could not be made, the capture keeps its count for another try.)
+    const int pageCount = static_cast<int>(context.writer.m_pagesWritten);
+    if (pageCount != capturedPages && context.writer.m_result >= FaxFileWriter::kDecodePage)
+        RewritePageCount(capturePath, pageCount);
     // RERAVA.INI keeps paths as GBK text, as the files the program has always written.
     context.store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
                                answer.fine);

@@ -159,6 +159,9 @@ bool ModemLink::CaptureData() {
         }
         afterDle = byte == modem::kDLE;
     }
+    // The data stopped without DLE ETX: what came of the page is still part of the fax (the part
+    // of a page that arrived is better than none), so it goes into the file too.
+    FlushCapture(stored);
     return false;
 }
 

@@ -195,6 +195,11 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
         EXPECT_EQ(testsupport::TiffPages(records[i].file), std::stoi(s.records[i].page));
         files.push_back(records[i].file);
     }
+    // The capture of a single fax says as many pages as its record.
+    const std::vector<std::string> captures = Files(tempDir, ".TMP");
+    if (records.size() == 1 && captures.size() == 1) {
+        EXPECT_EQ(std::to_string(static_cast<uint8_t>(testsupport::ReadFile(captures[0]).at(40))), records[0].page);
+    }
     // Faxes finished within the same second each keep their own file: the next free second.
     const char* const names[] = {"20240305140709.TIF", "20240305140710.TIF", "20240305140711.TIF"};
     for (size_t i = 0; i < files.size() && i < 3; ++i)
@@ -306,6 +311,24 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  {},
                  {{"+86 10 87654321", "3", true}}},
+        // A later page cut off: what came of it is a page of the fax, and the record counts the
+        // pages the file holds. Cut before its first line, the page cannot be written at all.
+        Scenario{"SecondOfThreePagesCutByTheLineGoingAway",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 2000));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "2", true}}},
+        Scenario{"SecondOfThreePagesCutBeforeItsFirstLine",
+                 [](SimModemFixture& sim) {
+                     sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
+                     sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 1));
+                 },
+                 0,
+                 {},
+                 {{"+86 10 87654321", "1", true}}},
         Scenario{"ResolutionFromTheDcsText",
                  [](SimModemFixture& sim) {
                      sim.com1.AddFax(Fax(kPaddedId, false, {Page("text-normal-fill")}));
