@@ -46,6 +46,10 @@ uint32_t Le32(const std::string& s, size_t at) {
     return v;
 }
 
+uint16_t Le16(const std::string& s, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
+}
+
 std::string ReadAll(const std::string& path) {
     std::string bytes;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -80,11 +84,23 @@ void Convert(const std::string& capture) {
         std::abort();
     }
     const unsigned pages = capture.size() > 40 ? static_cast<uint8_t>(capture[40]) : 0;
+    if (writer.m_pagesWritten != pages) {
+        std::abort();
+    }
     uint32_t ifd = Le32(tiff, 4);
     for (unsigned page = 0; page < pages; ++page) {
-        // A directory of 15 entries followed by its strip, all inside the file.
-        if (uint64_t{ifd} + 202 > tiff.size() || Le32(tiff, ifd + 2 + 4 * 12 + 8) != ifd + 202 ||
-            uint64_t{ifd} + 202 + Le32(tiff, ifd + 2 + 5 * 12 + 8) > tiff.size()) {
+        // A directory of 15 entries in ascending tag order followed by its strip, all inside the
+        // file: StripOffsets (273) is the eighth entry, StripByteCounts (279) the eleventh.
+        if (uint64_t{ifd} + 202 > tiff.size()) {
+            std::abort();
+        }
+        for (uint32_t entry = 1; entry < 15; ++entry) {
+            if (Le16(tiff, ifd + 2 + entry * 12) <= Le16(tiff, ifd + 2 + (entry - 1) * 12)) {
+                std::abort();
+            }
+        }
+        if (Le32(tiff, ifd + 2 + 7 * 12 + 8) != ifd + 202 ||
+            uint64_t{ifd} + 202 + Le32(tiff, ifd + 2 + 10 * 12 + 8) > tiff.size()) {
             std::abort();
         }
         ifd = Le32(tiff, ifd + 182);

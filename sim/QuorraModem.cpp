@@ -287,7 +287,12 @@ bool QuorraModem::Execute(const std::string& body, std::vector<Reply>& replies) 
         // A stored fax presents itself as an incoming call a little later.
         if (!m_faxes.empty() && m_call == CallState::Idle) {
             m_call = CallState::Ringing;
-            replies.push_back({Line("RING"), m_timing.ringDelayMs});
+            if (m_timing.ringSplitMs == 0) {
+                replies.push_back({Line("RING"), m_timing.ringDelayMs});
+            } else {
+                replies.push_back({"\r\nRI", m_timing.ringDelayMs});
+                replies.push_back({"NG\r\n", m_timing.ringDelayMs + m_timing.ringSplitMs});
+            }
         }
         return true;
     }

@@ -52,6 +52,7 @@ struct ModemTiming {
     uint32_t replyDelayMs = 3;       // an ordinary answer after the command's carriage return
     uint32_t answerDelayMs = 300;    // "ATA" to the answer report
     uint32_t ringDelayMs = 1500;     // "ATG" to "RING"
+    uint32_t ringSplitMs = 0;        // when not 0, "RI" and "NG" leave this far apart
     uint32_t listingDelayMs = 250;   // "AT&V" to the caller listing
     uint32_t pageStartDelayMs = 5;   // DC2 to the first byte of page data
     uint32_t bytesPerSecond = 11520; // 115200 bit/s, 8N1

@@ -26,6 +26,7 @@ bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture
     std::memset(m_replyText.get(), 0, kReplyTextSize);
     m_bytesRead = 0;
     if (send) {
+        m_unmatched.clear(); // a new exchange: what came before answered the previous command
         m_lastResult = Write(text.data(), text.size());
         if (!m_lastResult)
             return false;
@@ -37,6 +38,8 @@ bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture
     if (!ReadInput(m_pending))
         return false;
     StoreReplyText();
+    if (!capture)
+        KeepUnmatched(m_rawReply.get(), m_bytesRead); // page data is no reply
     if (capture && m_bytesRead > 0) {
         if (!WriteCapture(m_rawReply.get(), m_bytesRead))
             return false;
@@ -56,25 +59,33 @@ bool ModemLink::ReplyContains(std::string_view text) {
     return true;
 }
 
+void ModemLink::KeepUnmatched(const char* bytes, size_t count) {
+    m_unmatched.append(bytes, count);
+    if (m_unmatched.size() > kUnmatchedKeep)
+        m_unmatched.erase(0, m_unmatched.size() - kUnmatchedKeep);
+}
+
 bool ModemLink::WaitForText(uint32_t timeoutMs, std::string_view text) {
-    // Each pass reads what came in its own 10 ms. The last few bytes of the passes before are kept
-    // so that a text cut in two by a pass boundary ("RI" | "NG") is still found.
-    const size_t keep = text.empty() ? 0 : text.size() - 1;
-    std::string window;
+    // Each pass reads what came in its own 10 ms; the text is looked for in that read and in what
+    // the reads before it brought since the last command (m_unmatched), so that a text cut in two
+    // by a pass boundary or by the boundary between two waits ("RI" | "NG") is still found. What a
+    // match used up is not found again by the next wait.
     const uint32_t deadline = TickCount() + timeoutMs;
     while (Before(deadline)) {
         PumpMessage();
         if (!SendCommand(text, modem::kTextPoll, false, false, true))
             continue;
-        if (ReplyContains(text))
-            return true;
-        window.append(m_rawReply.get(), m_bytesRead);
-        if (window.find(text) != std::string::npos) {
-            m_matchPos.reset(); // found across passes; not a position in this pass's reply
+        const bool inThisRead = ReplyContains(text);
+        if (const size_t at = m_unmatched.find(text); at != std::string::npos) {
+            if (!inThisRead)
+                m_matchPos.reset(); // found across reads; not a position in this read's reply
+            m_unmatched.erase(0, at + text.size());
             return true;
         }
-        if (window.size() > keep)
-            window.erase(0, window.size() - keep);
+        if (inThisRead) {
+            m_unmatched.clear();
+            return true;
+        }
     }
     return false;
 }

@@ -52,10 +52,19 @@ public:
     static constexpr uint32_t kBytesPerPump = 256;
     // Longest idle slice of a wait measured in time (WaitForOk) while nothing arrives.
     static constexpr int32_t kQuietSlice = 10;
+    // Bytes of earlier reads a wait still looks at: longer than any text a caller waits for.
+    static constexpr size_t kUnmatchedKeep = 64;
 
 private:
     void StoreReplyText();
     bool FlushCapture(size_t count);
+
+    // Replies do not respect read boundaries: a "RING" may start in the read of the command's own
+    // wait and end in the next wait's first read, "RI" | "NG". So every read adds its bytes here,
+    // and the waits look for their text in what came since the last command was sent and no wait
+    // has matched yet (its last kUnmatchedKeep bytes, enough for any text a caller waits for).
+    void KeepUnmatched(const char* bytes, size_t count);
+    std::string m_unmatched;
 
     std::optional<size_t> m_matchPos;
     std::unique_ptr<char[]> m_replyText;     // kReplyTextSize bytes

@@ -452,6 +452,43 @@ TEST_F(ReadCommand, TellsItsProgressInOrder) {
     EXPECT_EQ(sim.com1.FaxesLeft(), 0u);
 }
 
+// "RING" cut in two, "RI" and "NG" 15 ms apart, wherever it falls: inside the command's own wait,
+// across its end, across the end of each 100 ms look that follows, for the first fax and the next.
+// A whole "RING" a millisecond either side of the command's wait is found too.
+TEST(ReadCommandRing, IsFoundWhereverTheReadsCutIt) {
+    struct Timing {
+        uint32_t delayMs, splitMs;
+    };
+    std::vector<Timing> timings;
+    for (uint32_t delay = 75; delay <= 130; ++delay)
+        timings.push_back({delay, 15});
+    for (uint32_t delay = 180; delay <= 225; ++delay)
+        timings.push_back({delay, 15});
+    for (uint32_t delay = 98; delay <= 102; ++delay)
+        timings.push_back({delay, 0});
+    for (const Timing& t : timings) {
+        SCOPED_TRACE("RING after " + std::to_string(t.delayMs) + " ms, split " + std::to_string(t.splitMs) + " ms");
+        SimModemFixture sim;
+        sim.com1.Timing().ringDelayMs = t.delayMs;
+        sim.com1.Timing().ringSplitMs = t.splitMs;
+        sim.com1.AddFax(Fax(kPaddedId, true, {Page("black-line")}));
+        sim.com1.AddFax(Fax(kPaddedId, false, {Page("black-line-fill")}));
+        ModemLink link(sim.env);
+        FaxFileWriter writer;
+        FaxRecordStore store;
+        const std::string programDir = testsupport::MakeTempDir();
+        store.OpenStoreAt(programDir + "RERAVA.INI");
+        FixedWallClock wallClock;
+        RecordingHost host;
+        const retrieval::Context context{link, writer, store, testsupport::MakeTempDir(), programDir, wallClock, host};
+        ASSERT_EQ(retrieval::RunReadCommand(context, host), 0);
+        EXPECT_EQ(sim.com1.FaxesLeft(), 0u);
+        int records = 0;
+        store.LoadRecords([&](const FaxRecord&) { ++records; });
+        EXPECT_EQ(records, 2);
+    }
+}
+
 // The capture file: header fields from the answer report, the page count and the data length.
 TEST_F(ReadCommand, CaptureHeaderHoldsReportPagesAndLength) {
     sim.com1.AddFax(Fax("ABC", false, {Page("text-normal-fill"), Page("checker"), Page("black-line")}));
