@@ -3,6 +3,7 @@
 
 #include "app/CInstallDlg.h"
 #include "app/CMainFrame.h"
+#include "app/ReadHandOver.h"
 #include "faxlist/FaxRecordStore.h"
 #include "gui/AppTitles.h"
 #include "gui/MessageBoxService.h"
@@ -38,6 +39,9 @@ bool CFAXDESKApp::InitInstance() {
     m_frame->show();
     m_frame->repaint();
     m_frame->setWindowTitle(titles::MainWindowTitle());
+    m_frame->StartAutomaticReading();
+    // A command line started while the window runs hands its read over to it.
+    m_frame->ServeReadRequests(handover::ServerName(QString::fromUtf8(kInstanceName)));
     return true;
 }
 

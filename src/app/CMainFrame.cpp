@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CMainFrame.h"
 
+#include "app/AutoReader.h"
 #include "app/CAboutBoxDlg.h"
 #include "app/LockKeys.h"
+#include "app/ReadHandOver.h"
+#include "app/TrayIcon.h"
+#include "fax/CAutoReadDlg.h"
 #include "faxlist/CFAXDESKView.h"
 #include "gui/AppTitles.h"
 #include "gui/Status.h"
 #include "res/ProgramImages.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -74,10 +79,12 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
                                   QStringLiteral("存储用户常用电话号码"), QStringLiteral("存储号码"));
     QAction* callers = AddCommand("actionCallerRecords", QStringLiteral("来电记录(&I)"), command::kCallerRecords,
                                   QStringLiteral("显示来电记录"), QStringLiteral("显示来电记录"));
+    QAction* autoRead = AddCommand("actionAutoRead", QStringLiteral("自动读取(&A)"), command::kAutoRead,
+                                   QStringLiteral("设置是否每隔一段时间自动读取传真"), QStringLiteral("自动读取"));
     QAction* about = AddCommand("actionAbout", QStringLiteral("关于(&A)"), command::kAbout,
                                 QStringLiteral("本程序版本信息"), QStringLiteral("关于...."));
     fax->addActions({read, view, preview, print, pdf, remove, exit});
-    settings->addActions({modem, numbers, callers});
+    settings->addActions({modem, numbers, callers, autoRead});
     help->addAction(about);
 
     read->setIcon(images::ToolbarImage(images::kRead));
@@ -91,20 +98,36 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
     print->setIcon(images::ExtraToolbarImage(images::kPrint));
     pdf->setIcon(images::ExtraToolbarImage(images::kExportPdf));
     // Menus show no images, as the program's menus never had any.
-    for (QAction* action : {read, view, preview, print, pdf, remove, exit, modem, numbers, callers, about})
+    for (QAction* action : {read, view, preview, print, pdf, remove, exit, modem, numbers, callers, autoRead, about})
         action->setIconVisibleInMenu(false);
 
-    connect(read, &QAction::triggered, m_view, &CFAXDESKView::OnReadFaxes);
-    connect(view, &QAction::triggered, m_view, &CFAXDESKView::OnViewFax);
-    connect(preview, &QAction::triggered, m_view, &CFAXDESKView::OnPreviewFax);
-    connect(print, &QAction::triggered, m_view, &CFAXDESKView::OnPrintFax);
-    connect(pdf, &QAction::triggered, m_view, &CFAXDESKView::OnExportPdf);
-    connect(remove, &QAction::triggered, m_view, &CFAXDESKView::OnDeleteFax);
-    connect(modem, &QAction::triggered, m_view, &CFAXDESKView::OnModemSettings);
-    connect(numbers, &QAction::triggered, m_view, &CFAXDESKView::OnPhoneNumbers);
-    connect(callers, &QAction::triggered, m_view, &CFAXDESKView::OnCallerRecords);
+    // Reads in the background (automatic, or handed over by a command line) and the tray icon that
+    // tells what they bring.
+    m_autoReader = new AutoReader(*m_view, *this, this);
+    m_tray = new TrayIcon(this);
+    m_autoReader->SetNotifier(m_tray);
+    connect(m_tray, &TrayIcon::OpenRequested, this, &CMainFrame::ShowFromTray);
+    connect(m_tray, &TrayIcon::ExitRequested, this, &CMainFrame::ExitProgram);
+    connect(m_autoReader, &AutoReader::ReadFinished, this, [this] {
+        if (m_exiting)
+            ExitProgram();
+    });
+
+    Route(read, &CFAXDESKView::OnReadFaxes);
+    Route(view, &CFAXDESKView::OnViewFax);
+    Route(preview, &CFAXDESKView::OnPreviewFax);
+    Route(print, &CFAXDESKView::OnPrintFax);
+    Route(pdf, &CFAXDESKView::OnExportPdf);
+    Route(remove, &CFAXDESKView::OnDeleteFax);
+    Route(modem, &CFAXDESKView::OnModemSettings);
+    Route(numbers, &CFAXDESKView::OnPhoneNumbers);
+    Route(callers, &CFAXDESKView::OnCallerRecords);
+    connect(autoRead, &QAction::triggered, this, [this] {
+        if (!RefuseDuringAutomaticRead())
+            OnAutoReadSettings();
+    });
     connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(exit, &QAction::triggered, this, &CMainFrame::ExitProgram);
 
     // Toolbar: flat buttons, the caller records have none.
     QToolBar* tools = addToolBar(QStringLiteral("toolBar"));
@@ -131,6 +154,7 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
     status::SetStatusText(titles::ApplicationTitle());
     UpdateLockIndicators();
     qApp->installEventFilter(this);
+    ApplyAutoRead(AutoReadSettings::Load(m_view->IniPath()), false);
 
     resize(720, 480);
     CentreOnScreen();
@@ -156,6 +180,79 @@ QAction* CMainFrame::Action(int commandId) const {
         if (action->data().toInt() == commandId)
             return action;
     return nullptr;
+}
+
+void CMainFrame::Route(QAction* action, void (CFAXDESKView::*handler)()) {
+    connect(action, &QAction::triggered, this, [this, handler] {
+        if (!RefuseDuringAutomaticRead())
+            (m_view->*handler)();
+    });
+}
+
+QString CMainFrame::RefusedText() {
+    return QStringLiteral("正在自动读取传真，请在读取结束后再试。");
+}
+
+bool CMainFrame::RefuseDuringAutomaticRead() {
+    if (!m_autoReader->IsReading())
+        return false;
+    status::SetStatusText(RefusedText());
+    return true;
+}
+
+void CMainFrame::OnAutoReadSettings() {
+    status::SetStatusText(QStringLiteral("KorvelQuorraMODEM自动读取设置"));
+    CAutoReadDlg dialog(m_autoReader->Settings(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const AutoReadSettings settings = dialog.Settings();
+        settings.Save(m_view->IniPath());
+        // Turned on now: the first read follows at once, not only after the interval.
+        ApplyAutoRead(settings, settings.enabled && !m_autoReader->Settings().enabled);
+    }
+    status::SetStatusText(titles::ApplicationTitle());
+}
+
+void CMainFrame::StartAutomaticReading() {
+    ApplyAutoRead(AutoReadSettings::Load(m_view->IniPath()), true);
+}
+
+void CMainFrame::ApplyAutoRead(const AutoReadSettings& settings, bool atStart) {
+    m_autoReader->Apply(settings, atStart);
+    m_tray->SetShown(settings.enabled && TrayIcon::Available());
+    m_tray->UnreadFaxes(m_view->UnreadCount());
+}
+
+bool CMainFrame::ServeReadRequests(const QString& name) {
+    auto* server = new handover::Server(
+        [this](const retrieval::ReadProgress& progress) { return m_autoReader->ReadFor(progress); }, this);
+    return server->Listen(name);
+}
+
+void CMainFrame::ShowFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::ExitProgram() {
+    m_exiting = true;
+    if (m_autoReader->IsReading()) {
+        // The read finishes first (the modem is put back into data mode); then the program ends.
+        status::SetStatusText(QStringLiteral("正在自动读取传真，读取结束后关闭程序..."));
+        return;
+    }
+    close();
+    QCoreApplication::quit();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // With automatic reading on, closing the window leaves the program in the tray, reading.
+    if (!m_exiting && m_tray->IsShown()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::OnAbout() {
@@ -185,6 +282,10 @@ bool CMainFrame::event(QEvent* event) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // A double-click in the list is the view command: refused, as the menu's, during a read in the
+    // background.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_view->viewport() && RefuseDuringAutomaticRead())
+        return true;
     // A lock key changes its light when it is released; another program may have changed it
     // while this window was in the background.
     if (event->type() == QEvent::KeyRelease || (watched == this && event->type() == QEvent::WindowActivate))

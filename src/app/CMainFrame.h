@@ -5,8 +5,11 @@
 
 #include <QMainWindow>
 
+class AutoReader;
+struct AutoReadSettings;
 class CFAXDESKView;
 class QLabel;
+class TrayIcon;
 
 // Command ids of the menu and the toolbar; each QAction carries its id as data.
 namespace command {
@@ -22,6 +25,7 @@ constexpr int kPreviewFax = 32787;
 constexpr int kPrintFax = 32788;
 constexpr int kExportPdf = 32789;
 constexpr int kExit = 57665;
+constexpr int kAutoRead = 32800;
 } // namespace command
 
 // The program's only top-level window: menu, toolbar, status bar (message pane and the three lock
@@ -41,12 +45,33 @@ public:
     // Shows "大写", "数字" and "滚动" while the key is on; hidden where the platform cannot tell.
     void UpdateLockIndicators();
 
+    // The status text of a command refused while a read runs in the background.
+    static QString RefusedText();
+    AutoReader& AutoRead() const { return *m_autoReader; }
+    TrayIcon& Tray() const { return *m_tray; }
+    // The "自动读取" dialog, modal; its settings take effect at once.
+    void OnAutoReadSettings();
+    // Automatic reading as RERAVA.INI has it, with the read at start when it is on.
+    void StartAutomaticReading();
+    // Takes the reads a command line hands over, on the local socket `name`.
+    bool ServeReadRequests(const QString& name);
+    // "关闭程序(&E)": ends the program, also when it stays in the tray (after a read in the
+    // background has finished).
+    void ExitProgram();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* AddCommand(const char* objectName, const QString& text, int id, const QString& prompt, const QString& tip);
+    // Connects a command to its handler in the view, refused while a read runs in the background.
+    void Route(QAction* action, void (CFAXDESKView::*handler)());
+    // True (and the status bar says why) while a read runs in the background.
+    bool RefuseDuringAutomaticRead();
+    void ApplyAutoRead(const AutoReadSettings& settings, bool atStart);
+    void ShowFromTray();
     void CentreOnScreen();
 
     const AppServices& m_services;
@@ -54,4 +79,7 @@ private:
     QLabel* m_capsIndicator = nullptr;
     QLabel* m_numIndicator = nullptr;
     QLabel* m_scrollIndicator = nullptr;
+    AutoReader* m_autoReader = nullptr;
+    TrayIcon* m_tray = nullptr;
+    bool m_exiting = false;
 };

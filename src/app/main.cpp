@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CFAXDESKApp.h"
+#include "app/CommandLine.h"
 #include "app/DesktopShell.h"
 #include "gui/DocumentDialogs.h"
 #include "gui/FolderChooser.h"
@@ -10,13 +11,39 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+// The running program's full path, as the file system spells it.
+std::string ProgramPath() {
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+}
+} // namespace
 
 int main(int argc, char** argv) {
+    // The command line is looked at before any window system is opened: a read from the command
+    // line (a timer of the system, a terminal without display) needs none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.action == CommandLine::Action::Exit) {
+        QTextStream(commandLine.outputIsError ? stderr : stdout) << commandLine.output;
+        return commandLine.exitStatus;
+    }
+    if (commandLine.action == CommandLine::Action::ReadFaxes) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return RunCommandLineRead(ProgramPath(), out, err);
+    }
+
     QApplication app(argc, argv);
 
     // Paths in the core are the file system's own bytes (UTF-8 on Linux).
-    const QString program = QCoreApplication::applicationFilePath();
-    const std::string programPath = QFile::encodeName(program).toStdString();
+    const std::string programPath = ProgramPath();
     const std::string iniPath =
         QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("RERAVA.INI")))
             .toStdString();

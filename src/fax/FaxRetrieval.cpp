@@ -202,6 +202,8 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
     // RERAVA.INI keeps paths as GBK text, as the files the program has always written.
     context.store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
                                answer.fine);
+    // The result code has counted two steps for this fax and for each before it.
+    context.status.FaxRecorded((result - kNoAnswerReport) / 2, answer.id, pageCount, tiffPath);
     return kSuccess;
 }
 

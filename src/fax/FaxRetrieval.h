@@ -53,6 +53,10 @@ class StatusSink {
 public:
     virtual ~StatusSink() = default;
     virtual void SetStatusText(const QString& text) = 0;
+    // Each fax once its page file is written and its record made: its position in this run (1 for
+    // the first), the sender's identification (GBK bytes), its page count and the page file.
+    virtual void FaxRecorded(int /*faxNumber*/, const std::string& /*id*/, int /*pageCount*/,
+                             const std::string& /*tiffPath*/) {}
 };
 
 // What one retrieval works with. The link must be open and configured on the port to try; it is

@@ -21,6 +21,13 @@ bool IsNull(const std::string& value) {
     return value == FaxRecordStore::kNull;
 }
 
+// RERAVA.INI beside the running program, as the store forms it.
+std::string IniPathOf(const std::string& programPath) {
+    FaxRecordStore store;
+    store.OpenStore(programPath);
+    return store.IniPath();
+}
+
 // Leading and trailing blanks, tabs and line ends removed.
 std::string Trimmed(const std::string& text) {
     const char* const kSpace = " \t\r\n\v\f";
@@ -32,7 +39,9 @@ std::string Trimmed(const std::string& text) {
 } // namespace
 
 CFAXDESKView::CFAXDESKView(const AppServices& services, QWidget* parent)
-    : CListViewEx(parent), m_services(services), m_link(services.Link()) {
+    : CListViewEx(parent), m_services(services), m_link(services.Link()),
+      m_follower(QFile::decodeName(QByteArray::fromStdString(IniPathOf(services.programPath))),
+                 [this] { ReloadRowsKeepingSelection(); }) {
     setObjectName(QStringLiteral("faxListView"));
     m_store.OpenStore(services.programPath);
     m_programDirectory = m_store.ProgramDirectory();
@@ -52,12 +61,38 @@ CFAXDESKView::~CFAXDESKView() = default;
 
 void CFAXDESKView::ReloadRows() {
     std::vector<QStringList> rows;
-    m_store.LoadRecords([&rows](const FaxRecord& record) {
+    m_rowSections.clear();
+    m_store.LoadRecords([this, &rows](const FaxRecord& record) {
         rows.push_back({gbk::ToQString(record.time), gbk::ToQString(record.id),
                         record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"), gbk::ToQString(record.page),
                         record.fine ? QStringLiteral("高") : QStringLiteral("低")});
+        m_rowSections.push_back(record.section);
     });
     Rows().SetRows(std::move(rows));
+    // The load has rewritten the row map: that write is the list's own, nothing to follow.
+    m_follower.Acknowledge();
+}
+
+void CFAXDESKView::ReloadRowsKeepingSelection() {
+    const int selected = SelectedRow();
+    const std::string section =
+        selected >= 0 && size_t(selected) < m_rowSections.size() ? m_rowSections[size_t(selected)] : std::string();
+    ReloadRows();
+    if (section.empty())
+        return;
+    for (size_t row = 0; row < m_rowSections.size(); ++row)
+        if (m_rowSections[row] == section) {
+            SelectRow(int(row));
+            return;
+        }
+}
+
+int CFAXDESKView::UnreadCount() const {
+    int count = 0;
+    for (int row = 0; row < Rows().rowCount(); ++row)
+        if (Rows().Cell(row, kColumnRead) == QStringLiteral("未阅"))
+            ++count;
+    return count;
 }
 
 void CFAXDESKView::SetReadMark(int row) {

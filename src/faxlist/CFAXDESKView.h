@@ -6,8 +6,10 @@
 #include "faxlist/FaxRecordStore.h"
 #include "gui/AppServices.h"
 #include "modem/ModemLink.h"
+#include "platform/FileFollower.h"
 
 #include <string>
+#include <vector>
 
 // The list of received faxes, the client area of the main window. Five columns, one row per fax
 // record of RERAVA.INI. Every menu command but about and exit arrives here: view and delete are
@@ -24,6 +26,11 @@ public:
 
     // Empties the list and fills it from the record store in one go; this also rebuilds the row map.
     void ReloadRows();
+    // ReloadRows, keeping the selection on the same record where it still exists: for a list that
+    // follows RERAVA.INI changed by someone else (a read on the command line, another tool).
+    void ReloadRowsKeepingSelection();
+    // The rows that show "未阅".
+    int UnreadCount() const;
     // Shows "已阅" in the read column of `row`.
     void SetReadMark(int row);
 
@@ -72,4 +79,6 @@ private:
     std::string m_tempDirectory;
     ModemLink m_link;
     FaxFileWriter m_writer;
+    std::vector<std::string> m_rowSections; // the record of each row, as the last load listed them
+    FileFollower m_follower;
 };

@@ -4,8 +4,11 @@
 //   faxdesk-guide-screenshots <output directory>
 #include "GuiTestSupport.h"
 
+#include "app/AutoReader.h"
 #include "app/CInstallDlg.h"
 #include "app/CMainFrame.h"
+#include "app/TrayIcon.h"
+#include "fax/AutoReadSettings.h"
 #include "faxlist/CFAXDESKView.h"
 #include "gui/AppTitles.h"
 #include "support/SimModemFixture.h"
@@ -15,8 +18,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <QEventLoop>
 
@@ -54,6 +61,41 @@ bool ShootModal(const QString& path, const std::function<void()>& open) {
     return saved;
 }
 
+// Keeps what an automatic read told, for the notification's picture.
+class KeepingNotifier final : public FaxNotifier {
+public:
+    void NewFaxes(const std::vector<retrieval::RecordedFax>& newFaxes) override { faxes = newFaxes; }
+    void UnreadFaxes(int) override {}
+    void ReadProblem(const QString&) override {}
+    std::vector<retrieval::RecordedFax> faxes;
+};
+
+// The notification for new faxes as the desktop shows it, drawn by hand: a virtual X server has no
+// system tray and no notification service to draw the real one. Icon (with its count of unread
+// faxes), title and message are the program's own.
+QWidget* NotificationPicture(const QIcon& icon, const std::vector<retrieval::RecordedFax>& faxes) {
+    auto* frame = new QFrame(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    frame->setFrameShape(QFrame::Box);
+    frame->setStyleSheet(QStringLiteral("QFrame { background: #fdfdfd; border: 1px solid #9a9a9a; }"
+                                        "QLabel { border: none; }"));
+    auto* image = new QLabel(frame);
+    image->setPixmap(icon.pixmap(48, 48));
+    auto* title = new QLabel(TrayIcon::NewFaxesTitle(faxes.size()), frame);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* message = new QLabel(TrayIcon::NewFaxesMessage(faxes), frame);
+    auto* text = new QVBoxLayout;
+    text->addWidget(title);
+    text->addWidget(message);
+    auto* layout = new QHBoxLayout(frame);
+    layout->addWidget(image, 0, Qt::AlignTop);
+    layout->addLayout(text);
+    layout->setContentsMargins(12, 12, 16, 12);
+    layout->setSpacing(12);
+    return frame;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,14 +122,22 @@ int main(int argc, char** argv) {
     sim.com1.AddCall({"02155501234", "17421210"});
     const AppServices services{sim.time,     gui.wallClock, sim.time,  sim.ports,
                                gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+    AutoReadSettings{true, 15}.Save(gui.IniPath());
 
     CMainFrame frame(services);
     frame.setWindowTitle(titles::MainWindowTitle());
     frame.resize(720, 400);
     frame.move(10, 10);
     frame.show();
-    frame.Action(32773)->trigger(); // read the three faxes
+    // The three faxes come in by an automatic read, which tells of them.
+    KeepingNotifier notifier;
+    frame.AutoRead().SetNotifier(&notifier);
+    frame.AutoRead().OnDue();
+    frame.Tray().UnreadFaxes(frame.View()->UnreadCount());
     frame.View()->setFocus();
+    QWidget* notification = NotificationPicture(frame.Tray().Icon().icon(), notifier.faxes);
+    notification->move(740, 440);
+    notification->show();
 
     bool ok = true;
     QTimer::singleShot(1500, [&] {
@@ -98,6 +148,9 @@ int main(int argc, char** argv) {
         ok &= ShootModal(out.filePath(QStringLiteral("caller-records-dialog.png")),
                          [&] { frame.Action(32786)->trigger(); });
         ok &= ShootModal(out.filePath(QStringLiteral("about-box.png")), [&] { frame.Action(32779)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("auto-read-dialog.png")),
+                         [&] { frame.Action(command::kAutoRead)->trigger(); });
+        ok &= Shoot(notification, out.filePath(QStringLiteral("new-faxes-notification.png")));
         ok &= ShootModal(out.filePath(QStringLiteral("install-dialog.png")), [&] {
             CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"));
             install.exec();

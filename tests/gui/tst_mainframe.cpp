@@ -39,6 +39,7 @@ const Command kSettingsMenu[] = {
     {"actionModemSettings", "参数设置(&S)", 32775, "设置QuorraMODEM参数", "设置参数"},
     {"actionPhoneNumbers", "电话号码(&P)", 32784, "存储用户常用电话号码", "存储号码"},
     {"actionCallerRecords", "来电记录(&I)", 32786, "显示来电记录", "显示来电记录"},
+    {"actionAutoRead", "自动读取(&A)", 32800, "设置是否每隔一段时间自动读取传真", "自动读取"},
 };
 const Command kHelpMenu[] = {
     {"actionAbout", "关于(&A)", 32779, "本程序版本信息", "关于...."},

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include "app/CFAXDESKApp.h"
+#include "app/ReadHandOver.h"
+#include "app/SingleInstance.h"
+#include "fax/FaxFileWriter.h"
+#include "fax/FaxRetrieval.h"
+#include "fax/UnattendedRead.h"
+#include "faxlist/FaxRecordStore.h"
+#include "modem/ModemLink.h"
+#include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/QtSerialBackend.h"
+#include "platform/TempFile.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+#include <QThread>
+
+namespace {
+
+const QString kVersionText = QStringLiteral("KorvelQuorraMODEM传真软件 %1").arg(QStringLiteral(FAXDESK_VERSION));
+
+// What --help tells about --read-faxes beyond the option list.
+const QString kExitStatusText = QStringLiteral("\n--read-faxes 的退出状态：\n"
+                                               "  0      读取传真成功\n"
+                                               "  1      命令行有误\n"
+                                               "  2      没有存储传真\n"
+                                               "  3      检测调制解调器失败（COM1 和 COM2 都没有应答）\n"
+                                               "  4      调制解调器不接受传真参数\n"
+                                               "  5      正在运行的传真程序正忙（另一命令或对话框尚未结束）或无法联系\n"
+                                               "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n");
+
+// How long to keep asking when another copy holds the lock but does not answer: it may still be
+// starting up (or it shows its installation dialog, which never answers).
+constexpr int kConnectAttempts = 10;
+constexpr int kConnectPauseMs = 500;
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("KorvelQuorraMODEM传真软件：读取QuorraMODEM存储的传真，列出、阅览和删除传真，设置调制解调器。"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示本帮助并退出。"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("显示版本信息并退出。"));
+    const QCommandLineOption readFaxes(
+        QStringLiteral("read-faxes"),
+        QStringLiteral("不打开窗口，读取调制解调器存储的全部传真：进度写到标准错误，结果写到标准输出。"
+                       "窗口正在运行时，由运行中的程序读取。"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(readFaxes);
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.action = CommandLine::Action::Exit;
+        result.exitStatus = 1;
+        result.output = parser.errorText() + QStringLiteral("\n请用 --help 查看可用的选项。\n");
+        result.outputIsError = true;
+        return result;
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        // Qt's own headings, where no translation of Qt is loaded.
+        text.replace(QLatin1String("Usage:"), QStringLiteral("用法："));
+        text.replace(QLatin1String("Options:"), QStringLiteral("选项："));
+        text.replace(QLatin1String("[options]"), QStringLiteral("[选项]"));
+        result.action = CommandLine::Action::Exit;
+        result.output = text + kExitStatusText;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLine::Action::Exit;
+        result.output = kVersionText + u'\n';
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.action = CommandLine::Action::Exit;
+        result.exitStatus = 1;
+        result.output = QStringLiteral("多余的参数：%1\n请用 --help 查看可用的选项。\n")
+                            .arg(parser.positionalArguments().join(u' '));
+        result.outputIsError = true;
+        return result;
+    }
+    if (parser.isSet(readFaxes))
+        result.action = CommandLine::Action::ReadFaxes;
+    return result;
+}
+
+int RunCommandLineRead(const std::string& programPath, QTextStream& out, QTextStream& err) {
+    int faxNumber = 0;
+    const retrieval::ReadProgress progress{[&err](const QString& text) {
+                                               if (text != retrieval::kIdleText)
+                                                   err << text << '\n' << Qt::flush;
+                                           },
+                                           [&err, &faxNumber](const retrieval::RecordedFax& fax) {
+                                               err << retrieval::FaxLine(++faxNumber, fax) << '\n' << Qt::flush;
+                                           }};
+
+    const QString instanceName = QString::fromUtf8(CFAXDESKApp::kInstanceName);
+    SingleInstance instance(instanceName);
+    if (!instance.TryAcquire()) {
+        // The window runs: it reads, and this process tells what it says.
+        std::optional<handover::Answer> answer;
+        for (int attempt = 0; attempt < kConnectAttempts && !answer; ++attempt) {
+            if (attempt > 0)
+                QThread::msleep(kConnectPauseMs);
+            answer = handover::RequestRead(handover::ServerName(instanceName), progress);
+        }
+        if (!answer || answer->lost) {
+            err << (answer ? QStringLiteral("传真程序在读取中途中断。\n")
+                           : QStringLiteral("传真程序正在运行，但没有接受读取请求，请稍后再试。\n"))
+                << Qt::flush;
+            return retrieval::kExitBusy;
+        }
+        if (answer->busy) {
+            out << retrieval::BusyText() << Qt::flush;
+            return retrieval::kExitBusy;
+        }
+        out << retrieval::SummaryText(answer->outcome) << Qt::flush;
+        return retrieval::ExitStatusOf(answer->outcome.result);
+    }
+
+    // Nobody else has the port: the read is this process's own.
+    FaxRecordStore store;
+    store.OpenStore(programPath);
+    SteadyClock clock;
+    SystemWallClock wallClock;
+    QtEventPump pump;
+    QtSerialBackendFactory ports{PortMap(store.IniPath())};
+    ModemLink link(LinkEnvironment{clock, pump, ports});
+    FaxFileWriter writer;
+    const retrieval::ReadOutcome outcome = retrieval::RunQuietRead(
+        {link, writer, store, tempfile::TempDirectory(), store.ProgramDirectory(), wallClock}, progress);
+    out << retrieval::SummaryText(outcome) << Qt::flush;
+    return retrieval::ExitStatusOf(outcome.result);
+}

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ReadHandOver.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QStandardPaths>
+
+namespace handover {
+
+namespace {
+
+constexpr QByteArrayView kRead = "READ";
+constexpr QByteArrayView kStatus = "STATUS ";
+constexpr QByteArrayView kFax = "FAX ";
+constexpr QByteArrayView kResult = "RESULT ";
+constexpr QByteArrayView kBusy = "BUSY";
+
+// One field of a line: control characters (a line break in a sender's identification) become
+// blanks, so that no field can end its line or run into the next field.
+QByteArray Field(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    for (char& c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    return bytes;
+}
+
+void SendLine(QLocalSocket* socket, const QByteArray& line) {
+    if (!socket || socket->state() != QLocalSocket::ConnectedState)
+        return;
+    socket->write(line + '\n');
+    socket->flush();
+}
+
+} // namespace
+
+QString ServerName(const QString& instanceName) {
+    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (directory.isEmpty())
+        directory = QDir::tempPath();
+    return QDir(directory).filePath(instanceName + QLatin1String(".socket"));
+}
+
+Server::Server(ReadFunction read, QObject* parent)
+    : QObject(parent), m_read(std::move(read)), m_server(new QLocalServer(this)) {
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &Server::OnConnection);
+}
+
+Server::~Server() = default;
+
+bool Server::Listen(const QString& name) {
+    QLocalServer::removeServer(name);
+    return m_server->listen(name);
+}
+
+void Server::OnConnection() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnRequest(socket); });
+    }
+}
+
+void Server::OnRequest(QLocalSocket* socket) {
+    if (!socket->canReadLine())
+        return;
+    const QByteArray request = socket->readLine().trimmed();
+    // One request per connection: nothing more is listened to on it.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    if (request != kRead) {
+        socket->disconnectFromServer();
+        return;
+    }
+    // The read waits for the modem while pumping events; the caller may go away meanwhile.
+    QPointer<QLocalSocket> client(socket);
+    const retrieval::ReadProgress progress{
+        [client](const QString& text) { SendLine(client, kStatus.toByteArray() + Field(text)); },
+        [client](const retrieval::RecordedFax& fax) {
+            SendLine(client, kFax.toByteArray() + QByteArray::number(fax.pages) + '\t' + Field(fax.file) + '\t' +
+                                 Field(fax.id));
+        }};
+    const std::optional<retrieval::ReadOutcome> outcome = m_read(progress);
+    if (outcome)
+        SendLine(client, kResult.toByteArray() + QByteArray::number(outcome->result));
+    else
+        SendLine(client, kBusy.toByteArray());
+    if (client)
+        client->disconnectFromServer();
+}
+
+std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProgress& progress, int connectTimeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(connectTimeoutMs))
+        return std::nullopt;
+    socket.write(kRead.toByteArray() + '\n');
+    if (!socket.waitForBytesWritten(connectTimeoutMs))
+        return std::nullopt;
+
+    Answer answer;
+    // A read takes as long as the modem needs: no time limit while the program is connected.
+    for (;;) {
+        while (socket.canReadLine()) {
+            const QByteArray line = socket.readLine().chopped(1);
+            if (line.startsWith(kStatus)) {
+                if (progress.status)
+                    progress.status(QString::fromUtf8(line.mid(kStatus.size())));
+            } else if (line.startsWith(kFax)) {
+                const QList<QByteArray> fields = line.mid(kFax.size()).split('\t');
+                retrieval::RecordedFax fax;
+                fax.pages = fields.value(0).toInt();
+                fax.file = QString::fromUtf8(fields.value(1));
+                fax.id = QString::fromUtf8(fields.value(2));
+                answer.outcome.faxes.push_back(fax);
+                if (progress.fax)
+                    progress.fax(fax);
+            } else if (line.startsWith(kResult)) {
+                answer.outcome.result = line.mid(kResult.size()).toInt();
+                return answer;
+            } else if (line == kBusy) {
+                answer.busy = true;
+                return answer;
+            }
+        }
+        if (!socket.waitForReadyRead(-1) && !socket.canReadLine()) {
+            answer.lost = true;
+            return answer;
+        }
+    }
+}
+
+} // namespace handover

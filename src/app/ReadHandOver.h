@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "fax/UnattendedRead.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QLocalServer;
+class QLocalSocket;
+
+// A read asked for on the command line while the window runs: the command line must not open the
+// port the running program may be using, so it hands the read over a local socket beside the
+// single-instance lock, and the running program does it. One request per connection, lines of
+// UTF-8 text:
+//
+//     command line -> program   READ
+//     program -> command line   STATUS <progress text>        (any number)
+//                               FAX <pages> TAB <file> TAB <sender>   (one per fax recorded)
+//                               RESULT <result code>          (last), or BUSY (refused)
+namespace handover {
+
+// The socket's name for the lock `instanceName`: a path in the user's runtime directory (the
+// temporary directory where there is none), so that it is the user's own.
+QString ServerName(const QString& instanceName);
+
+// The running program's end. `read` runs the read command with the given progress callbacks, or
+// returns nothing when the program is busy with another command or dialog.
+class Server final : public QObject {
+    Q_OBJECT
+public:
+    using ReadFunction = std::function<std::optional<retrieval::ReadOutcome>(const retrieval::ReadProgress&)>;
+
+    explicit Server(ReadFunction read, QObject* parent = nullptr);
+    ~Server() override;
+    // Only the holder of the single-instance lock calls this, so a socket file left by a crashed
+    // copy can be removed first.
+    bool Listen(const QString& name);
+
+private:
+    void OnConnection();
+    void OnRequest(QLocalSocket* socket);
+
+    ReadFunction m_read;
+    QLocalServer* m_server;
+};
+
+// What came back from the running program.
+struct Answer {
+    bool busy = false; // the program would not take the read
+    bool lost = false; // the connection ended before the outcome
+    retrieval::ReadOutcome outcome;
+};
+
+// The command line's end: asks the program listening at `name` to read. Progress arrives through
+// `progress` while the read runs. Nothing when no program takes the connection within
+// `connectTimeoutMs`.
+std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProgress& progress,
+                                  int connectTimeoutMs = 2000);
+
+} // namespace handover

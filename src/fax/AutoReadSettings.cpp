@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "fax/AutoReadSettings.h"
+
+#include "platform/ProfileFile.h"
+
+#include <algorithm>
+
+AutoReadSettings AutoReadSettings::Load(const std::string& iniPath) {
+    const ProfileFile ini = ProfileFile::Load(iniPath);
+    AutoReadSettings settings;
+    settings.enabled = ini.GetInt(kSection, "Enabled", 0) == 1;
+    settings.minutes = std::clamp(ini.GetInt(kSection, "Minutes", kDefaultMinutes), kMinMinutes, kMaxMinutes);
+    return settings;
+}
+
+bool AutoReadSettings::Save(const std::string& iniPath) const {
+    ProfileFile ini = ProfileFile::Load(iniPath);
+    ini.WriteString(kSection, "Enabled", enabled ? "1" : "0");
+    ini.WriteString(kSection, "Minutes", std::to_string(std::clamp(minutes, kMinMinutes, kMaxMinutes)));
+    return ini.Save();
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FileFollower.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+} // namespace
+
+FileFollower::FileFollower(QString path, std::function<void()> changed, int settleMs)
+    : m_path(std::move(path)), m_changed(std::move(changed)) {
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(settleMs);
+    QObject::connect(&m_settle, &QTimer::timeout, [this] { CheckNow(); });
+    QObject::connect(&m_watcher, &QFileSystemWatcher::fileChanged, [this] { OnEvent(); });
+    QObject::connect(&m_watcher, &QFileSystemWatcher::directoryChanged, [this] { OnEvent(); });
+    m_watcher.addPath(QFileInfo(m_path).absolutePath());
+    if (QFileInfo::exists(m_path))
+        m_watcher.addPath(m_path);
+    Acknowledge();
+}
+
+void FileFollower::Acknowledge() {
+    m_known = ReadAll(m_path);
+}
+
+void FileFollower::OnEvent() {
+    // A file renamed over the old one is a new file: watch it again.
+    if (!m_watcher.files().contains(m_path) && QFileInfo::exists(m_path))
+        m_watcher.addPath(m_path);
+    m_settle.start();
+}
+
+void FileFollower::CheckNow() {
+    m_settle.stop();
+    QByteArray now = ReadAll(m_path);
+    if (now == m_known)
+        return;
+    m_known = std::move(now);
+    if (m_changed)
+        m_changed();
+}
