@@ -6,10 +6,10 @@
 #include "gui/FolderChooser.h"
 #include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
+#include "platform/ProgramIni.h"
 #include "platform/QtSerialBackend.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -44,9 +44,7 @@ int main(int argc, char** argv) {
 
     // Paths in the core are the file system's own bytes (UTF-8 on Linux).
     const std::string programPath = ProgramPath();
-    const std::string iniPath =
-        QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("RERAVA.INI")))
-            .toStdString();
+    const std::string iniPath = programini::PathBeside(programPath);
 
     SteadyClock clock;
     SystemWallClock wallClock;

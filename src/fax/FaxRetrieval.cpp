@@ -32,14 +32,8 @@ constexpr size_t kIdLength = 20;
 constexpr size_t kPageCountOffset = 40;
 constexpr size_t kDataLengthOffset = 128;
 
-constexpr std::string_view kOkLine = "OK\r\n";
-
 bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-bool Command(ModemLink& link, std::string_view command, uint32_t waitMs) {
-    return link.SendCommand(command, waitMs, false, true, true) && link.ReplyContains(modem::kOk);
 }
 
 // Waits for `modem::kRing` until `timeoutMs` after now, one 100 ms look at a time.
@@ -66,19 +60,11 @@ std::string AsText(const std::string& bytes) {
     return bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
 }
 
-// "ATA\r" and the answer report up to its final "OK" line. What arrived during the command's own
-// wait is the beginning of the report; it goes in front of what WaitForOk collects afterwards. When
-// the whole report, OK line included, came during that wait, there is nothing left to wait for.
+// "ATA\r" and the answer report up to its final "OK" line.
 bool AnswerCall(ModemLink& link, std::string& report) {
-    link.SendCommand(modem::kAnswer, modem::kShortWait, false, true, true);
-    report = AsText(link.LastRead());
-    if (report.find(kOkLine) != std::string::npos)
-        return true;
-    const bool ok = link.WaitForOk();
-    report += link.ReplyText();
-    // WaitForOk only sees its own bytes: an "OK\r\n" split across the two reads ends the report
-    // too, though only after WaitForOk's deadline.
-    return ok || report.find(kOkLine) != std::string::npos;
+    const ModemLink::ReplyToOk reply = link.SendUntilOkLine(modem::kAnswer, modem::kShortWait);
+    report = AsText(reply.early) + reply.rest;
+    return reply.okLine;
 }
 
 void FillHeader(ModemLink& link, const AnswerReport& answer) {
@@ -259,7 +245,7 @@ int ReadStoredFaxes(const Context& context) {
     link.RaiseDtrFor(modem::kDtrRaise);
 
     context.status.SetStatusText(kDetectingText.toString());
-    if (!Command(link, modem::kAttention, modem::kPresenceWait))
+    if (!link.SendExpectingOk(modem::kAttention, modem::kPresenceWait))
         return kNoModem;
 
     context.status.SetStatusText(kSettingUpText.toString());
@@ -276,7 +262,7 @@ int ReadStoredFaxes(const Context& context) {
         {modem::kSessionParameters, modem::kShortWait, kNoSessionParameters},
     };
     for (const SetUpStep& step : kSetUp) {
-        if (!Command(link, step.command, step.waitMs))
+        if (!link.SendExpectingOk(step.command, step.waitMs))
             return step.failure;
     }
 
@@ -291,9 +277,9 @@ int ReadStoredFaxes(const Context& context) {
             return result;
     } while (AskForNextFax(link, modem::kNextRingTimeout));
 
-    Command(link, modem::kAttention, modem::kShortWait);
-    Command(link, modem::kDataClass, modem::kShortWait);
-    Command(link, modem::kHangUp, modem::kShortWait);
+    link.SendExpectingOk(modem::kAttention, modem::kShortWait);
+    link.SendExpectingOk(modem::kDataClass, modem::kShortWait);
+    link.SendExpectingOk(modem::kHangUp, modem::kShortWait);
     context.status.SetStatusText(kSucceededText.toString());
     return kSuccess;
 }
@@ -302,7 +288,7 @@ namespace {
 
 void SendAttentionThrice(ModemLink& link) {
     for (int i = 0; i < 3; ++i)
-        Command(link, modem::kAttention, modem::kPresenceWait);
+        link.SendExpectingOk(modem::kAttention, modem::kPresenceWait);
 }
 
 } // namespace
@@ -353,10 +339,10 @@ int RunReadCommand(const Context& context, CommandHost& host) {
     }
 
     // Back to data mode whatever happened; the replies do not matter any more.
-    Command(link, modem::kAttention, modem::kShortWait);
-    Command(link, modem::kDataClass, modem::kShortWait);
-    Command(link, modem::kHangUp, modem::kShortWait);
-    Command(link, modem::kReset, modem::kShortWait);
+    link.SendExpectingOk(modem::kAttention, modem::kShortWait);
+    link.SendExpectingOk(modem::kDataClass, modem::kShortWait);
+    link.SendExpectingOk(modem::kHangUp, modem::kShortWait);
+    link.SendExpectingOk(modem::kReset, modem::kShortWait);
 
     link.CloseCapture();
     link.Close();

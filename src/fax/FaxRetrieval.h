@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/ProgramTexts.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -22,8 +24,8 @@ inline constexpr QStringView kDetectingText = u"正在检测调制解调器...";
 inline constexpr QStringView kSettingUpText = u"正在设置调制解调器传真参数...";
 inline constexpr QStringView kReadingText = u"正在读取调制解调器中传真，请稍候...";
 inline constexpr QStringView kSucceededText = u"读取传真成功！";
-inline constexpr QStringView kIdleText = u"KorvelQuorraMODEM传真处理程序";
-inline constexpr QStringView kNoModemMessage = u"检测调制解调器失败！";
+inline constexpr QStringView kIdleText = texts::kProgramTitle;
+inline constexpr QStringView kNoModemMessage = texts::kNoModemMessage;
 inline constexpr QStringView kNoFaxMessage = u"没有存储传真！";
 inline constexpr QStringView kFailedMessage = u"传真读取失败！";
 inline constexpr QStringView kUnrecordablePathMessage = u"程序目录名含有GBK无法表示的字符，传真无法记录，未读取传真！";

@@ -52,21 +52,11 @@ public:
     // Command 32786 (src/phonebook/CallerRecordsCommand.h).
     void OnCallerRecords();
 
-    const AppServices& Services() const { return m_services; }
     FaxRecordStore& Store() { return m_store; }
-    ModemLink& Link() { return m_link; }
-    FaxFileWriter& Writer() { return m_writer; }
-    // RERAVA.INI beside the running program.
-    const std::string& IniPath() const { return m_store.IniPath(); }
     // The running program's directory, with its trailing '/'.
     const std::string& ProgramDirectory() const { return m_programDirectory; }
     // The temporary directory, with its trailing '/'.
     const std::string& TempDirectory() const { return m_tempDirectory; }
-
-    // The reception time of the fax being saved by the read command: as stored in "TIME" and as
-    // used for the page file's name.
-    std::string m_receptionTime;
-    std::string m_receptionName;
 
 private:
     // The selected row and its record; false when none is selected or its record is gone.

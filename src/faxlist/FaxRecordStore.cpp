@@ -2,6 +2,7 @@
 #include "faxlist/FaxRecordStore.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/ProgramIni.h"
 
 #include <algorithm>
 #include <climits>
@@ -54,14 +55,11 @@ bool ReadRecordFrom(const ProfileFile& ini, const std::string& section, FaxRecor
 } // namespace
 
 void FaxRecordStore::OpenStore(const std::string& programPath) {
-    const size_t slash = programPath.rfind('/');
-    const std::string directory = slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
-    m_iniPath = directory + kFileName;
+    m_iniPath = programini::PathBeside(programPath);
 }
 
 std::string FaxRecordStore::ProgramDirectory() const {
-    const size_t slash = m_iniPath.rfind('/');
-    return slash == std::string::npos ? std::string() : m_iniPath.substr(0, slash + 1);
+    return programini::DirectoryOf(m_iniPath);
 }
 
 int FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,

@@ -21,7 +21,6 @@ struct FaxRecord {
 // the file; nothing is kept in memory between operations.
 class FaxRecordStore {
 public:
-    static constexpr const char* kFileName = "RERAVA.INI";
     static constexpr const char* kNull = "NULL";
 
     // Forms the file path from the running program's full path (its directory + "RERAVA.INI").

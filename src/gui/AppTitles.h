@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/ProgramTexts.h"
+
 #include <QString>
 
 // The program's own names.
 namespace titles {
 // Caption of every message box and the status bar's idle text.
 inline QString ApplicationTitle() {
-    return QStringLiteral("KorvelQuorraMODEM传真处理程序");
+    return texts::kProgramTitle.toString();
 }
 // The main window's title.
 inline QString MainWindowTitle() {

@@ -3,6 +3,7 @@
 
 #include "gui/MessageBoxService.h"
 #include "modem/ModemDetection.h"
+#include "platform/ProgramTexts.h"
 
 CModemDialog::CModemDialog(const AppServices& services, QWidget* parent)
     : QDialog(parent), m_services(services), m_link(services.Link()) {}
@@ -16,7 +17,7 @@ int CModemDialog::DetectModem() {
         m_modemFound = 1;
         return 0;
     }
-    m_services.messages.Show(parentWidget(), QStringLiteral("检测调制解调器失败！"), MessageBoxService::Icon::Stop);
+    m_services.messages.Show(parentWidget(), texts::kNoModemMessage.toString(), MessageBoxService::Icon::Stop);
     return -1;
 }
 

@@ -2,6 +2,8 @@
 #include "installation/Installation.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/ProgramIni.h"
+#include "platform/ProgramTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +16,7 @@ QString ProgramFileName() {
     return ShortcutBaseName() + QStringLiteral(".EXE");
 }
 QString ShortcutBaseName() {
-    return QStringLiteral("KorvelQuorraMODEM传真处理程序");
+    return texts::kProgramTitle.toString();
 }
 QString InstallDirectory() {
     return QDir(QDir::homePath()).filePath(DirectoryName());
@@ -38,8 +40,9 @@ void Install(const QString& runningProgram, const QString& installDirectory) {
     CreateDesktopShortcut(ShortcutBaseName(), installed, installDirectory);
 
     // Profile paths are the file system's own bytes.
-    const std::string ini =
-        QFile::encodeName(QDir(installDirectory).filePath(QStringLiteral("RERAVA.INI"))).toStdString();
-    profile::WriteString(ini, "DEZAZAZE", "INSTALL", "1");
+    QString directory = installDirectory;
+    if (!directory.endsWith(QLatin1Char('/')))
+        directory += QLatin1Char('/');
+    profile::WriteString(programini::PathIn(QFile::encodeName(directory).toStdString()), "DEZAZAZE", "INSTALL", "1");
 }
 } // namespace installation

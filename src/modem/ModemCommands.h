@@ -16,6 +16,8 @@ inline constexpr std::string_view kSecondPort = "COM2";
 // Presence.
 inline constexpr std::string_view kAttention = "AT\r";
 inline constexpr std::string_view kOk = "OK";
+// The line that ends a reply the modem accepted (WaitForOk, the answer report, the caller listing).
+inline constexpr std::string_view kOkLine = "OK\r\n";
 
 // Service class 2 playback of stored faxes.
 inline constexpr std::string_view kFaxClass2 = "AT+FCLASS=2\r";

@@ -16,8 +16,7 @@ bool ProbePort(ModemLink& link, std::string_view port) {
     link.RaiseDtrFor(modem::kDtrRaise);
     bool answered = false;
     for (int attempt = 0; attempt < 3; ++attempt)
-        answered = link.SendCommand(modem::kAttention, modem::kPresenceWait, false, true, true) &&
-                   link.ReplyContains(modem::kOk);
+        answered = link.SendExpectingOk(modem::kAttention, modem::kPresenceWait);
     return answered;
 }
 

@@ -95,7 +95,13 @@ bool ModemLink::WaitForOk() {
     size_t stored = 0;
     uint32_t tail = 0; // the last four bytes received, oldest in the high byte
     uint32_t sincePump = 0;
-    static constexpr uint32_t kOkLine = 0x4F4B0D0A; // 'O' 'K' CR LF
+    static_assert(modem::kOkLine.size() == 4);
+    static constexpr uint32_t kOkLine = [] { // modem::kOkLine as the four bytes of `tail`
+        uint32_t bytes = 0;
+        for (const char c : modem::kOkLine)
+            bytes = (bytes << 8) | static_cast<uint8_t>(c);
+        return bytes;
+    }();
     const uint32_t start = TickCount();
     PumpMessage();
     while (static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
@@ -218,4 +224,28 @@ std::string ModemLink::ReplyText() const {
 
 std::string ModemLink::LastRead() const {
     return std::string(m_rawReply.get(), m_bytesRead);
+}
+
+bool ModemLink::SendExpectingOk(std::string_view command, uint32_t waitMs) {
+    return SendCommand(command, waitMs, false, true, true) && ReplyContains(modem::kOk);
+}
+
+ModemLink::ReplyToOk ModemLink::SendUntilOkLine(std::string_view command, uint32_t waitMs) {
+    ReplyToOk reply;
+    SendCommand(command, waitMs, false, true, true);
+    reply.early = LastRead();
+    const std::string earlyText = reply.early.substr(0, reply.early.find('\0'));
+    reply.earlyOkLine = earlyText.find(modem::kOkLine);
+    if (reply.earlyOkLine != std::string::npos) {
+        // The whole reply came within the command's own wait; waiting for an OK line that has
+        // already been read would only cost WaitForOk's five seconds.
+        reply.okLine = true;
+        return reply;
+    }
+    const bool ok = WaitForOk();
+    reply.rest = ReplyText();
+    // WaitForOk sees only its own bytes: an OK line split across the two reads ends the reply too,
+    // though only after WaitForOk's deadline.
+    reply.okLine = ok || (earlyText + reply.rest).find(modem::kOkLine) != std::string::npos;
+    return reply;
 }

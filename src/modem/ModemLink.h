@@ -17,6 +17,9 @@ public:
     static constexpr size_t kReplyTextSize = 3000;
     static constexpr size_t kMaxStoredReply = kReplyTextSize - 1; // WaitForOk stores at most 2999
     static constexpr size_t kCaptureStaging = 81920;
+    // CaptureData gives a page up after this many empty looks at the port in a row. Each empty look
+    // idles up to 1 ms (any event, a byte on the port included, ends it sooner), so a silent line
+    // ends the page after about a second, sooner while window events keep arriving.
     static constexpr int kMaxEmptyPolls = 1000;
     static constexpr size_t kCaptureHeaderSize = 132;
 
@@ -25,6 +28,19 @@ public:
 
     bool SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait);
     bool ReplyContains(std::string_view text);
+    // Sends `command`, waits `waitMs`, reads: true when that reply holds "OK".
+    bool SendExpectingOk(std::string_view command, uint32_t waitMs);
+
+    // A reply that ends in an OK line, in two reads: what arrived within the command's own wait
+    // (every byte), then what WaitForOk collected after it, unless the first already held the line.
+    struct ReplyToOk {
+        std::string early;
+        std::string rest;
+        size_t earlyOkLine = std::string::npos; // where the OK line starts in `early` when it came there
+        bool okLine = false;                    // an OK line ended the reply, also one split across the reads
+    };
+    // Sends `command`, waits `waitMs`, and reads the reply up to its OK line.
+    ReplyToOk SendUntilOkLine(std::string_view command, uint32_t waitMs);
     bool WaitForText(uint32_t timeoutMs, std::string_view text);
     bool WaitForOk();
     bool CaptureData();

@@ -4,9 +4,11 @@
 #include "gui/DialogLayout.h"
 #include "gui/GbkLineEdit.h"
 #include "gui/MessageBoxService.h"
+#include "gui/Status.h"
 #include "platform/Gbk.h"
+#include "platform/ProgramIni.h"
+#include "platform/ProgramTexts.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -42,8 +44,7 @@ constexpr int kEditHeight = 12;
 } // namespace
 
 CPhoneNumberDlg::CPhoneNumberDlg(const AppServices& services, QWidget* parent) : CModemDialog(services, parent) {
-    const std::string ini = phonebook::IniPathBeside(services.programPath);
-    m_iniPath = ini.substr(0, ini.size() - std::string_view(phonebook::kIniFileName).size());
+    m_iniPath = programini::DirectoryOf(services.programPath);
 
     setWindowTitle(QStringLiteral("电话号码"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -97,7 +98,7 @@ CPhoneNumberDlg::CPhoneNumberDlg(const AppServices& services, QWidget* parent) :
 
 void CPhoneNumberDlg::OnInitDialog() {
     SetBusy(false);
-    m_iniFile = m_iniPath + phonebook::kIniFileName;
+    m_iniFile = programini::PathIn(m_iniPath);
     const phonebook::SlotTexts texts = phonebook::LoadPhoneNumbers(m_iniFile);
     for (int entry = 1; entry <= 15; ++entry)
         m_numbers[static_cast<size_t>(entry - 1)] = texts[phonebook::IndexOfSlot(phonebook::NumberSlot(entry))];
@@ -139,20 +140,16 @@ int CPhoneNumberDlg::SendToModem() {
     return phonebook::SendToModem(m_link, Texts());
 }
 
-// The wait cursor is shown over the whole application: the edits under the mouse would otherwise
-// keep their own text cursor.
+// The program's busy flag shows the wait cursor over the whole application: the edits under the
+// mouse would otherwise keep their own text cursor.
 void CPhoneNumberDlg::SetBusy(bool busy) {
     m_busy = busy ? 1 : 0;
-    if (busy && !m_waitCursor)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (!busy && m_waitCursor)
-        QApplication::restoreOverrideCursor();
-    m_waitCursor = busy;
+    status::SetBusy(busy);
 }
 
 CPhoneNumberDlg::~CPhoneNumberDlg() {
-    if (m_waitCursor)
-        QApplication::restoreOverrideCursor();
+    if (m_busy)
+        status::SetBusy(false);
 }
 
 void CPhoneNumberDlg::OnOK() {
@@ -165,15 +162,13 @@ void CPhoneNumberDlg::OnOK() {
     if (SendToModem() != 0) {
         SetBusy(false);
         setEnabled(true);
-        m_services.messages.Show(this, QStringLiteral("参数设置失败！请按照说明书重新设置。"),
-                                 MessageBoxService::Icon::None);
+        m_services.messages.Show(this, texts::kTransferFailedMessage.toString(), MessageBoxService::Icon::None);
         return;
     }
     phonebook::StorePhoneNumbers(m_iniFile, Texts());
     ClosePortIfFound();
     // The dialog ends still disabled and busy; only the cursor goes back.
-    QApplication::restoreOverrideCursor();
-    m_waitCursor = false;
+    status::SetBusy(false);
     QDialog::accept();
 }
 

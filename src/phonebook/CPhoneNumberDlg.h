@@ -60,7 +60,6 @@ private:
     phonebook::SlotTexts Texts() const;
 
     std::string m_iniFile;
-    bool m_waitCursor = false;
     std::array<GbkLineEdit*, phonebook::kNumberCount> m_numberEdits{};
     std::array<GbkLineEdit*, phonebook::kNameCount> m_nameEdits{};
     QPushButton* m_save = nullptr;

@@ -39,8 +39,6 @@ std::string_view UpToZero(std::string_view bytes) {
     return zero == std::string_view::npos ? bytes : bytes.substr(0, zero);
 }
 
-constexpr std::string_view kOkLine = "OK\r\n";
-
 } // namespace
 
 std::string FormatCallerRecord(const std::string& value) {
@@ -78,18 +76,12 @@ std::vector<std::string> ReadCallerRecords(ModemLink& link, const std::string& t
     if (path.empty())
         return {};
 
-    link.SendCommand(modem::kCallerListing, modem::kShortWait, false, true, true);
-    const std::string early = link.LastRead();
-    std::string listing;
-    const size_t okLine = std::string_view(UpToZero(early)).find(kOkLine);
-    if (okLine != std::string_view::npos) {
-        // The whole listing came within the command's own wait; waiting for an "OK" line that has
-        // already been read would only cost five seconds and add nothing.
-        listing = JoinListing(std::string_view(early).substr(0, okLine + kOkLine.size()), {});
-    } else {
-        link.WaitForOk();
-        listing = JoinListing(early, link.ReplyText());
-    }
+    const ModemLink::ReplyToOk reply = link.SendUntilOkLine(modem::kCallerListing, modem::kShortWait);
+    // A listing that came whole within the command's wait ends at its OK line.
+    const std::string listing =
+        reply.earlyOkLine != std::string::npos
+            ? JoinListing(std::string_view(reply.early).substr(0, reply.earlyOkLine + modem::kOkLine.size()), {})
+            : JoinListing(reply.early, reply.rest);
 
     if (link.OpenCapture(path)) {
         link.WriteCapture(listing.data(), listing.size());

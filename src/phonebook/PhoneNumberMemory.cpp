@@ -15,12 +15,6 @@ std::string SlotCommand(int slot, std::string_view text) {
     return modem::CommandWithValue("AT&Z" + std::to_string(slot) + "=", text);
 }
 
-std::string IniPathBeside(const std::string& programPath) {
-    const size_t slash = programPath.find_last_of("/\\");
-    const std::string directory = slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
-    return directory + kIniFileName;
-}
-
 SlotTexts LoadPhoneNumbers(const std::string& iniPath) {
     const ProfileFile file = ProfileFile::Load(iniPath);
     SlotTexts texts;
@@ -38,8 +32,7 @@ bool StorePhoneNumbers(const std::string& iniPath, const SlotTexts& texts) {
 
 int SendToModem(ModemLink& link, const SlotTexts& texts) {
     for (size_t i = 0; i < kSlotCount; ++i) {
-        link.SendCommand(SlotCommand(kSlotOrder[i], texts[i]), kSlotAckWait, false, true, true);
-        if (!link.ReplyContains(modem::kOk))
+        if (!link.SendExpectingOk(SlotCommand(kSlotOrder[i], texts[i]), kSlotAckWait))
             return 1;
     }
     return 0;

@@ -22,7 +22,6 @@ inline constexpr int kFirstNamedEntry = 5;
 inline constexpr size_t kNumberLimit = 31; // bytes (the dialog's prompt says 30 digits; 31 fit)
 inline constexpr size_t kNameLimit = 8;    // bytes
 inline constexpr const char* kSection = "DEZAZAZE";
-inline constexpr const char* kIniFileName = "RERAVA.INI";
 // One second per slot, whether the modem answers earlier or not.
 inline constexpr uint32_t kSlotAckWait = 1000;
 
@@ -50,9 +49,6 @@ std::string SlotKey(int slot);
 // "AT&Z<slot>=" + text + "\r", composed as every command with a value: a control character in
 // the text goes out as a blank, so one slot's text never ends its command early and starts another.
 std::string SlotCommand(int slot, std::string_view text);
-
-// The directory of the running program + "RERAVA.INI".
-std::string IniPathBeside(const std::string& programPath);
 
 // The 26 texts from RERAVA.INI; missing keys read empty, at most 254 bytes each.
 SlotTexts LoadPhoneNumbers(const std::string& iniPath);

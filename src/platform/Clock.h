@@ -4,8 +4,9 @@
 #include <QDateTime>
 #include <cstdint>
 
-// The millisecond tick counter every modem wait is measured on. Waits are computed as start plus
-// timeout and compared with an unsigned below-test, as the modem link has always done.
+// The millisecond tick counter every modem wait is measured on. It wraps after about 49.7 days; a
+// wait is computed as start plus timeout and ends when the signed distance to it is no longer
+// positive (SerialPort::Before), so a wait that spans the wrap still ends on time.
 class Clock {
 public:
     virtual ~Clock() = default;

@@ -7,6 +7,8 @@
 #include "gui/MessageBoxService.h"
 #include "gui/Status.h"
 #include "platform/Gbk.h"
+#include "platform/ProgramIni.h"
+#include "platform/ProgramTexts.h"
 #include "settings/ModemSettings.h"
 #include "settings/SettingsTransfer.h"
 
@@ -24,7 +26,6 @@
 
 namespace {
 
-constexpr const char* kIniName = "RERAVA.INI";
 constexpr const char* kViewerProgram = "tessview.exe";
 
 // The entries of the three lists.
@@ -105,7 +106,7 @@ void SelectInGroup(QButtonGroup* group, int index) {
 
 CModemSettingsDlg::CModemSettingsDlg(const AppServices& services, std::string programDirectory, QWidget* parent)
     : CModemDialog(services, parent), m_programDirectory(std::move(programDirectory)) {
-    setWindowTitle(QStringLiteral("KorvelQuorraMODEM参数设置"));
+    setWindowTitle(kTitle.toString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(dialoglayout::DialogFont());
@@ -308,7 +309,7 @@ void CModemSettingsDlg::EnablePagerGroup() {
 
 void CModemSettingsDlg::OnInitDialog() {
     status::SetBusy(false);
-    m_iniPath = m_programDirectory + kIniName;
+    m_iniPath = programini::PathIn(m_programDirectory);
 
     const ModemSettings settings = LoadSettings(m_iniPath);
 
@@ -477,8 +478,7 @@ void CModemSettingsDlg::OnOK() {
     if (SendSettings(m_link, settings, clock) != 0) {
         status::SetBusy(false);
         setEnabled(true);
-        m_services.messages.Show(this, QStringLiteral("参数设置失败！请按照说明书重新设置。"),
-                                 MessageBoxService::Icon::None);
+        m_services.messages.Show(this, texts::kTransferFailedMessage.toString(), MessageBoxService::Icon::None);
         return;
     }
 

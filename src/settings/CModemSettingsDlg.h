@@ -25,6 +25,9 @@ struct ModemSettings;
 class CModemSettingsDlg : public CModemDialog {
     Q_OBJECT
 public:
+    // The window's title, which the status bar also shows while the dialog is open.
+    static constexpr QStringView kTitle = u"KorvelQuorraMODEM参数设置";
+
     // `programDirectory` ends in its separator; RERAVA.INI lies there.
     CModemSettingsDlg(const AppServices& services, std::string programDirectory, QWidget* parent = nullptr);
     ~CModemSettingsDlg() override;

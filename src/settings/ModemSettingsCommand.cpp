@@ -7,7 +7,7 @@
 
 void RunModemSettingsCommand(const AppServices& services, const std::string& programDirectory) {
     CModemSettingsDlg dialog(services, programDirectory);
-    status::SetStatusText(QStringLiteral("KorvelQuorraMODEM参数设置"));
+    status::SetStatusText(CModemSettingsDlg::kTitle.toString());
     dialog.exec();
     status::SetStatusText(titles::ApplicationTitle());
 }

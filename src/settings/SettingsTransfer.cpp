@@ -104,8 +104,7 @@ int SendSettings(ModemLink& link, const ModemSettings& settings, const ModemCloc
     for (size_t i = 0; i < commands.size(); ++i) {
         // The full second is always waited; an "OK" that comes later than that is not seen and
         // counts as a refusal.
-        link.SendCommand(commands[i], modem::kLongWait, false, true, true);
-        if (!link.ReplyContains(modem::kOk))
+        if (!link.SendExpectingOk(commands[i], modem::kLongWait))
             return static_cast<int>(i) + 1;
     }
     // The modem stores its configuration; whatever it answers, the twelve settings are in effect.

@@ -29,6 +29,7 @@ std::vector<std::string> Utf8(const std::vector<std::string>& lines) {
 struct FormatCase {
     std::string value;
     std::string line; // UTF-8
+    const char* name; // the row's name in the test's name
 };
 
 class FormatCallerRecordTest : public ::testing::TestWithParam<FormatCase> {};
@@ -37,14 +38,16 @@ TEST_P(FormatCallerRecordTest, Line) {
     EXPECT_EQ(Utf8(FormatCallerRecord(GetParam().value)), GetParam().line);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, FormatCallerRecordTest,
-                         ::testing::Values(FormatCase{"8765432114300825", "08月25日14时30分\t\t来电号码：87654321"},
-                                           FormatCase{"14300825", "08月25日14时30分\t\t来电号码："},
-                                           FormatCase{"1234", "月日12时34分\t\t来电号码："},
-                                           FormatCase{"123456", "56月日12时34分\t\t来电号码："},
-                                           FormatCase{"1234567", "56月7日12时34分\t\t来电号码："},
-                                           FormatCase{"9", "月日9时分\t\t来电号码："},
-                                           FormatCase{"P12345678", "56月78日12时34分\t\t来电号码：P"}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, FormatCallerRecordTest,
+    ::testing::Values(FormatCase{"8765432114300825", "08月25日14时30分\t\t来电号码：87654321", "NumberAndTime"},
+                      FormatCase{"14300825", "08月25日14时30分\t\t来电号码：", "TimeOnly"},
+                      FormatCase{"1234", "月日12时34分\t\t来电号码：", "FourCharacters"},
+                      FormatCase{"123456", "56月日12时34分\t\t来电号码：", "SixCharacters"},
+                      FormatCase{"1234567", "56月7日12时34分\t\t来电号码：", "SevenCharacters"},
+                      FormatCase{"9", "月日9时分\t\t来电号码：", "OneCharacter"},
+                      FormatCase{"P12345678", "56月78日12时34分\t\t来电号码：P", "NineCharacters"}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 // A listing in a file, read with the profile rules.
 TEST(CallerListingFile, OnlyTheFifteenKeysOfTheSectionInKeyOrder) {

@@ -2,6 +2,7 @@
 #include "modem/ModemLink.h"
 #include "phonebook/PhoneNumberMemory.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramIni.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -88,8 +89,8 @@ TEST(PhoneSlots, CommandsAndKeys) {
     EXPECT_EQ(NameSlot(15), 78);
     for (size_t i = 0; i < kSlotCount; ++i)
         EXPECT_EQ(IndexOfSlot(kSlotOrder[i]), i);
-    EXPECT_EQ(IniPathBeside("/opt/faxdesk/bin/faxdesk"), "/opt/faxdesk/bin/RERAVA.INI");
-    EXPECT_EQ(IniPathBeside("C:\\KORVEL QUORRA\\FAXDESK.EXE"), "C:\\KORVEL QUORRA\\RERAVA.INI");
+    EXPECT_EQ(programini::PathBeside("/opt/faxdesk/bin/faxdesk"), "/opt/faxdesk/bin/RERAVA.INI");
+    EXPECT_EQ(programini::PathBeside("C:\\KORVEL QUORRA\\FAXDESK.EXE"), "C:\\KORVEL QUORRA\\RERAVA.INI");
 }
 
 TEST(PhoneSlots, LoadAndStoreThroughRERAVAINI) {
