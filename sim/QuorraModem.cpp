@@ -198,6 +198,12 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
     m_commands.push_back(line);
     if (m_silent)
         return;
+    const uint64_t gapNs = uint64_t(m_timing.commandGapMs) * kNsPerMs;
+    if (gapNs > 0 && m_lastCommandNs && nowNs - *m_lastCommandNs < gapNs) {
+        m_dropped.push_back(line);
+        return;
+    }
+    m_lastCommandNs = nowNs;
     uint32_t delayMs = m_timing.replyDelayMs;
     std::string prefix;
     for (const Fault& fault : FaultsFor(line)) {

@@ -56,6 +56,10 @@ struct ModemTiming {
     uint32_t listingDelayMs = 250;   // "AT&V" to the caller listing
     uint32_t pageStartDelayMs = 5;   // DC2 to the first byte of page data
     uint32_t bytesPerSecond = 11520; // 115200 bit/s, 8N1
+    // A modem that needs its pacing: a command line that ends less than this after the previous
+    // one it carried out is dropped unanswered, as the modem is still busy (0: none is dropped).
+    // The start of page data (DC2) is no command line and is never dropped.
+    uint32_t commandGapMs = 0;
 };
 
 class QuorraModem {
@@ -77,6 +81,9 @@ public:
     // What it was told: every command line in arrival order without its carriage return, and a
     // DC2 as the one-byte line "\x12".
     const std::vector<std::string>& Commands() const { return m_commands; }
+    // The command lines it dropped because they came too soon after the one before
+    // (ModemTiming::commandGapMs), in arrival order; they are also in Commands().
+    const std::vector<std::string>& DroppedCommands() const { return m_dropped; }
     // Settings by command name ("#RING", "#FLID", "+VCID", "#DATE", ...) with the text after "="
     // as sent. Stored ones were committed by "AT&W"; pending ones were received since.
     std::string StoredSetting(const std::string& name) const;
@@ -135,6 +142,8 @@ private:
     std::vector<CallRecord> m_calls;
     std::vector<ArmedFault> m_faults;
     std::vector<std::string> m_commands;
+    std::vector<std::string> m_dropped;
+    std::optional<uint64_t> m_lastCommandNs; // when the last command line carried out ended
     std::map<std::string, std::string> m_pending;
     std::map<std::string, std::string> m_stored;
     int m_storeCount = 0;

@@ -125,5 +125,5 @@ SimWire* SimSerialBackendFactory::Wire(const std::string& portName) {
 }
 
 std::unique_ptr<SerialBackend> SimSerialBackendFactory::Create() {
-    return std::make_unique<SimSerialBackend>(m_wires);
+    return std::make_unique<SimSerialBackend>(m_wires, m_fixedWaits);
 }

@@ -45,7 +45,8 @@ private:
 // One simulated port as the modem link sees it.
 class SimSerialBackend final : public SerialBackend {
 public:
-    explicit SimSerialBackend(const std::map<std::string, SimWire*>& wires) : m_wires(wires) {}
+    SimSerialBackend(const std::map<std::string, SimWire*>& wires, bool fixedWaits)
+        : m_wires(wires), m_fixedWaits(fixedWaits) {}
     ~SimSerialBackend() override;
 
     bool Open(const std::string& portName) override;
@@ -56,6 +57,7 @@ public:
     std::optional<size_t> BytesWaiting() override;
     std::optional<size_t> Read(char* data, size_t length) override;
     bool SetDtr() override;
+    bool FixedWaits() const override { return m_fixedWaits; }
 
     // What the last Configure asked for.
     const LineSettings& Settings() const { return m_settings; }
@@ -64,6 +66,7 @@ private:
     const std::map<std::string, SimWire*>& m_wires;
     SimWire* m_wire = nullptr;
     LineSettings m_settings;
+    bool m_fixedWaits;
 };
 
 // "COM1" and "COM2" lead to simulated modems, or to nothing (a port that cannot be opened).
@@ -75,9 +78,12 @@ public:
     void Disconnect(const std::string& portName);
     SimWire* Wire(const std::string& portName);
     std::unique_ptr<SerialBackend> Create() override;
+    // The ports opened from now on ask for the fixed waits ("FixedWaits=1" in RERAVA.INI).
+    void SetFixedWaits(bool on) { m_fixedWaits = on; }
 
 private:
     VirtualTime& m_time;
     std::map<std::string, std::unique_ptr<SimWire>> m_owned;
     std::map<std::string, SimWire*> m_wires;
+    bool m_fixedWaits = false;
 };

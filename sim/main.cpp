@@ -62,6 +62,8 @@ Options:
   --answer-delay MS      ATA to the answer report (default 300)
   --ring-delay MS        ATG to RING (default 1500)
   --listing-delay MS     AT&V to the caller listing (default 250)
+  --pacing MS            a modem that needs the fixed waits: a command that comes less than MS
+                         after the previous one is dropped unanswered (default 0: never)
   --exit-after-idle SEC  end after SEC seconds in which the computer sent nothing
   --verbose              log every byte of the dialogue on standard error
   --help                 this text
@@ -209,6 +211,8 @@ bool Apply(const std::string& name, const std::string& value, quorra::QuorraMode
         modem.Timing().ringDelayMs = static_cast<uint32_t>(std::atoi(value.c_str()));
     } else if (name == "listing-delay") {
         modem.Timing().listingDelayMs = static_cast<uint32_t>(std::atoi(value.c_str()));
+    } else if (name == "pacing") {
+        modem.Timing().commandGapMs = static_cast<uint32_t>(std::atoi(value.c_str()));
     } else if (name == "ini") {
         options.ini = value;
     } else if (name == "exit-after-idle") {

@@ -171,11 +171,13 @@ bool FaxFileWriter::ReadCapture(const std::string& capturePath) {
         return fail(kDataShort);
     }
     try {
-        m_data.resize(m_dataLength);
+        // Not zero-filled first: the read right after fills every byte.
+        m_data = std::make_unique_for_overwrite<uint8_t[]>(m_dataLength);
+        m_dataSize = m_dataLength;
     } catch (const std::bad_alloc&) {
         return fail(kNoMemoryForData);
     }
-    if (std::fread(m_data.data(), 1, m_data.size(), m_file) != m_data.size()) {
+    if (std::fread(m_data.get(), 1, m_dataSize, m_file) != m_dataSize) {
         return fail(kDataShort);
     }
     CloseFile();
@@ -255,7 +257,7 @@ bool FaxFileWriter::DecodePage() {
         return false;
     }
 
-    BitReader in{m_data.data(), m_data.size(), m_inCursor, m_inMask, m_inByte};
+    BitReader in{m_data.get(), m_dataSize, m_inCursor, m_inMask, m_inByte};
     BitWriter out{m_outBuffer.get()};
     // The limit is counted in bits of this page. The reader may already stand inside a byte that
     // the previous page has half read, so the data can end before the limit is reached too.
@@ -530,8 +532,8 @@ void FaxFileWriter::UnchainLastDirectory(uint32_t previousIfd) {
 }
 
 void FaxFileWriter::ResetInput() {
-    m_data.clear();
-    m_data.shrink_to_fit();
+    m_data.reset();
+    m_dataSize = 0;
     m_outBuffer.reset();
     m_outCapacity = 0;
     m_pageCount = 0;

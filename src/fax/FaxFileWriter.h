@@ -141,7 +141,8 @@ private:
     uint16_t m_resolution = 100;
     uint32_t m_pageCount = 0; // capture byte 40; wider than the byte so that 255 pages end the loop
     uint32_t m_dataLength = 0;
-    std::vector<uint8_t> m_data;
+    std::unique_ptr<uint8_t[]> m_data; // the capture's page data
+    size_t m_dataSize = 0;
     size_t m_inCursor = 0;
     uint8_t m_inMask = 0x80;
     uint8_t m_inByte = 0;

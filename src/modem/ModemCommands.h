@@ -45,6 +45,11 @@ inline constexpr std::string_view kStoreConfiguration = "AT&W\r";
 inline constexpr std::string_view kCallerListing = "AT&V\r";
 inline constexpr std::string_view kCallerSection = "TELEPHONE NUMBERS";
 
+// The result lines after which the modem says nothing more to a command: its reply is complete
+// once one of them has come whole, with its CR LF. "CONNECT" may carry a speed ("CONNECT 14400").
+inline constexpr std::string_view kFinalResults[] = {"OK",   "ERROR",       "CONNECT",  "NO CARRIER",
+                                                     "BUSY", "NO DIALTONE", "NO ANSWER"};
+
 // Page data framing.
 inline constexpr char kDLE = 0x10;
 inline constexpr char kETX = 0x03;

@@ -21,6 +21,45 @@ void ModemLink::StoreReplyText() {
     m_replyText[length] = 0;
 }
 
+bool ModemLink::HoldsFinalResult(std::string_view bytes) {
+    size_t lineStart = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && bytes[i + 1] == '\n') {
+            const std::string_view line = bytes.substr(lineStart, i - lineStart);
+            for (const std::string_view result : modem::kFinalResults) {
+                // A whole line, not text inside one: an echoed command may hold "OK" too.
+                if (line == result || (result == modem::kConnect && line.starts_with(result) &&
+                                       line.size() > result.size() && line[result.size()] == ' '))
+                    return true;
+            }
+        }
+        if (bytes[i] == '\r' || bytes[i] == '\n')
+            lineStart = i + 1;
+    }
+    return false;
+}
+
+size_t ModemLink::ReadUntilReplyEnds(uint32_t waitMs) {
+    const uint32_t deadline = TickCount() + waitMs;
+    size_t kept = 0;
+    for (;;) {
+        if (kept < kMaxReadCount && PollInput() && ReadInputAt(kept, m_pending)) {
+            kept += m_bytesRead;
+            if (HoldsFinalResult(std::string_view(m_rawReply.get(), kept)))
+                break;
+        }
+        // One reading of the tick counter per pass: a deadline passing between two readings must
+        // not turn into a wait of 49 days.
+        const int32_t left = static_cast<int32_t>(deadline - TickCount());
+        if (left <= 0)
+            break;
+        // Bytes arriving end the idle wait at once.
+        Idle(static_cast<uint32_t>(left));
+    }
+    m_bytesRead = static_cast<uint32_t>(kept);
+    return kept;
+}
+
 bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait) {
     std::memset(m_rawReply.get(), 0, kRawReplySize);
     std::memset(m_replyText.get(), 0, kReplyTextSize);
@@ -31,12 +70,18 @@ bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture
         if (!m_lastResult)
             return false;
     }
-    if (wait)
-        Delay(waitMs);
-    if (!PollInput())
-        return false;
-    if (!ReadInput(m_pending))
-        return false;
+    if (wait && !m_fixedWaits) {
+        if (ReadUntilReplyEnds(waitMs) == 0)
+            return false;
+        m_lastResult = true;
+    } else {
+        if (wait)
+            Delay(waitMs);
+        if (!PollInput())
+            return false;
+        if (!ReadInput(m_pending))
+            return false;
+    }
     StoreReplyText();
     if (!capture)
         KeepUnmatched(m_rawReply.get(), m_bytesRead); // page data is no reply
@@ -107,9 +152,10 @@ bool ModemLink::WaitForOk() {
     while (static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
         if (!ReadByte()) {
             // This wait is measured in time, not in polls, and a byte arriving ends the idle wait
-            // at once, so a silent line is watched in slices of a few milliseconds.
+            // at once (the port's read notifier is an event), so a silent line is watched without
+            // waking up until the deadline.
             const int32_t left = static_cast<int32_t>(start + modem::kOkLineTimeout - TickCount());
-            Idle(static_cast<uint32_t>(std::clamp<int32_t>(left, 1, kQuietSlice)));
+            Idle(static_cast<uint32_t>(std::max<int32_t>(left, 1)));
             sincePump = 0;
             continue;
         }

@@ -26,7 +26,16 @@ public:
     explicit ModemLink(LinkEnvironment env);
     ~ModemLink() override;
 
+    // Writes `text` (send flag), waits (wait flag) and reads the reply. The wait ends as soon as the
+    // reply is complete, that is when a final result line ("OK", "ERROR", "CONNECT", ...) has come
+    // whole, and at the latest after `waitMs`, so a modem that answers at once is not waited for
+    // and a slow one gets the whole time. A modem that takes a new command only once the whole
+    // wait after the last has passed asks for the fixed waits (FixedWaits(); section "PACING" of
+    // RERAVA.INI): every wait then lasts `waitMs`. What was sent and what is looked for in the
+    // reply are the same either way; bytes that come after the wait are left for the next read.
     bool SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait);
+    // True when `bytes` hold a whole final result line.
+    static bool HoldsFinalResult(std::string_view bytes);
     bool ReplyContains(std::string_view text);
     // Sends `command`, waits `waitMs`, reads: true when that reply holds "OK".
     bool SendExpectingOk(std::string_view command, uint32_t waitMs);
@@ -73,6 +82,9 @@ public:
 
 private:
     void StoreReplyText();
+    // Reads the reply into m_rawReply as it comes until it is complete or `waitMs` have passed;
+    // the count kept (also in m_bytesRead).
+    size_t ReadUntilReplyEnds(uint32_t waitMs);
     bool FlushCapture(size_t count);
 
     // Replies do not respect read boundaries: a "RING" may start in the read of the command's own

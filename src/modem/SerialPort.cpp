@@ -15,6 +15,7 @@ bool SerialPort::Open(const std::string& portName) {
     if (!backend || !backend->Open(portName))
         return false;
     m_hPort = std::move(backend);
+    m_fixedWaits = m_hPort->FixedWaits();
     return true;
 }
 
@@ -56,14 +57,18 @@ bool SerialPort::PollInput() {
 }
 
 bool SerialPort::ReadInput(uint32_t count) {
+    return ReadInputAt(0, count);
+}
+
+bool SerialPort::ReadInputAt(size_t offset, uint32_t count) {
     m_bytesRead = 0;
-    if (!m_hPort) {
+    if (!m_hPort || offset > kMaxReadCount) {
         m_lastResult = false;
         return false;
     }
     // Never more than the buffer holds minus its terminating zero.
-    const size_t wanted = std::min<size_t>(count, kMaxReadCount);
-    const std::optional<size_t> got = m_hPort->Read(m_rawReply.get(), wanted);
+    const size_t wanted = std::min<size_t>(count, kMaxReadCount - offset);
+    const std::optional<size_t> got = m_hPort->Read(m_rawReply.get() + offset, wanted);
     m_lastResult = got.has_value();
     m_bytesRead = static_cast<uint32_t>(got.value_or(0));
     return m_lastResult;

@@ -38,6 +38,9 @@ public:
     bool Write(const char* data, size_t length);
     bool PollInput();
     bool ReadInput(uint32_t count);
+    // ReadInput into m_rawReply from `offset` on, behind bytes kept from earlier reads; never past
+    // the buffer's terminating zero.
+    bool ReadInputAt(size_t offset, uint32_t count);
     bool ReadByte();
     bool SetDtr();
     void PumpMessage();
@@ -53,6 +56,10 @@ public:
     bool Before(uint32_t deadline) const;
     // Milliseconds until `deadline`, 0 once it is reached.
     uint32_t LeftUntil(uint32_t deadline) const;
+
+    // Whether the modem on the open port asked for the fixed waits after every command (see
+    // ModemLink::SendCommand); taken from the port when it is opened.
+    bool FixedWaits() const { return m_fixedWaits; }
 
     uint8_t LastByte() const { return m_lastByte; }
     uint32_t Pending() const { return m_pending; }
@@ -73,4 +80,5 @@ protected:
     uint8_t m_handshake = 2;
     uint32_t m_errors = 0;
     bool m_lastResult = false;
+    bool m_fixedWaits = false;
 };

@@ -3,13 +3,15 @@
 
 #include "platform/ProfileFile.h"
 
-std::string PortMap::DeviceFor(const std::string& portName) const {
-    std::string fallback = portName;
+PortMap::Port PortMap::Lookup(const std::string& portName) const {
+    Port port{portName};
     if (portName == "COM1")
-        fallback = "/dev/ttyS0";
+        port.device = "/dev/ttyS0";
     else if (portName == "COM2")
-        fallback = "/dev/ttyS1";
+        port.device = "/dev/ttyS1";
     if (m_iniPath.empty())
-        return fallback;
-    return profile::GetString(m_iniPath, "PORTS", portName, fallback);
+        return port;
+    port.device = profile::GetString(m_iniPath, "PORTS", portName, port.device);
+    port.fixedWaits = profile::GetInt(m_iniPath, "PACING", "FixedWaits", 0) == 1;
+    return port;
 }

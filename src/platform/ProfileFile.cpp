@@ -86,18 +86,18 @@ bool IsBlank(char c) {
 }
 
 // Length of the character that starts at `i`: 2 for a whole GBK double-byte character, else 1.
-size_t CharLength(const std::string& s, size_t i) {
+size_t CharLength(std::string_view s, size_t i) {
     if (i + 1 < s.size() && IsLead(static_cast<unsigned char>(s[i])) && IsTrail(static_cast<unsigned char>(s[i + 1])))
         return 2;
     return 1;
 }
 
-std::string Trim(const std::string& s, size_t begin, size_t end) {
+std::string Trim(std::string_view s, size_t begin, size_t end) {
     while (begin < end && IsBlank(s[begin]))
         ++begin;
     while (end > begin && IsBlank(s[end - 1]))
         --end;
-    return s.substr(begin, end - begin);
+    return std::string(s.substr(begin, end - begin));
 }
 
 std::string Trim(const std::string& s) {
@@ -161,24 +161,52 @@ struct Section {
     std::string name;   // as written, trimmed
     std::string folded; // Fold(name)
     std::vector<Line> lines;
-    std::unordered_map<std::string, size_t> keys; // folded key -> first entry line
+    // Folded key -> first entry line. Built only for a section long enough to need it (the row
+    // map); the short record sections are searched line by line, so loading thousands of them
+    // builds no table per section.
+    mutable std::unordered_map<std::string, size_t> keys;
+    mutable bool indexed = false;
+    static constexpr size_t kIndexFrom = 32;
 
     void Reindex() {
         keys.clear();
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind == Kind::Entry)
-                keys.emplace(Fold(lines[i].key), i);
+        indexed = false;
+    }
+    // The first entry line of the key, or lines.size() when there is none.
+    size_t FindLine(const std::string& foldedKey) const {
+        if (lines.size() < kIndexFrom) {
+            for (size_t i = 0; i < lines.size(); ++i) {
+                if (lines[i].kind == Kind::Entry && Fold(lines[i].key) == foldedKey)
+                    return i;
+            }
+            return lines.size();
         }
+        if (!indexed) {
+            keys.clear();
+            for (size_t i = 0; i < lines.size(); ++i) {
+                if (lines[i].kind == Kind::Entry)
+                    keys.emplace(Fold(lines[i].key), i);
+            }
+            indexed = true;
+        }
+        const auto it = keys.find(foldedKey);
+        return it == keys.end() ? lines.size() : it->second;
     }
     const Line* Find(const std::string& foldedKey) const {
-        const auto it = keys.find(foldedKey);
-        return it == keys.end() ? nullptr : &lines[it->second];
+        const size_t at = FindLine(foldedKey);
+        return at == lines.size() ? nullptr : &lines[at];
+    }
+    // A new entry line at `at`, behind every other entry of the section.
+    void Added(const std::string& foldedKey, size_t at) {
+        // Entries all stand before `at`, so only trailing non-entries moved: the index holds.
+        if (indexed)
+            keys.emplace(foldedKey, at);
     }
 };
 
 // The section name of a header line, or false when the line is no header. The name runs to the
 // last ']' of the line, so "[a]b]" is the section "a]b" and a name with brackets reads back.
-bool ParseHeader(const std::string& text, std::string& name) {
+bool ParseHeader(std::string_view text, std::string& name) {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
@@ -240,6 +268,108 @@ QString PathOf(const std::string& path) {
 
 } // namespace
 
+// Splits `bytes` into lines as Parse does: each line's text without its ending, in file order;
+// `visit` returns false to stop. False when the bytes are not ours to read (UTF-16).
+template <typename Visit> bool ForEachLine(std::string_view bytes, Visit&& visit) {
+    if (bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark))
+        return false;
+    size_t pos = bytes.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    while (pos < bytes.size()) {
+        const size_t eol = bytes.find_first_of("\r\n", pos);
+        std::string_view text;
+        if (eol == std::string_view::npos) {
+            text = bytes.substr(pos);
+            pos = bytes.size();
+        } else {
+            size_t next = eol;
+            while (next < bytes.size() && bytes[next] == '\r')
+                ++next;
+            if (next < bytes.size() && bytes[next] == '\n')
+                ++next;
+            text = bytes.substr(pos, eol - pos);
+            pos = next;
+        }
+        if (!visit(text))
+            break;
+    }
+    return true;
+}
+
+// One key looked up in a file's bytes without building the whole file in memory: the same answer
+// as a loaded ProfileFile gives, from the first section of that name and the first key of that
+// name in it. Lines are only taken apart inside that section, and the look stops at its end.
+struct Lookup {
+    bool present = false;  // the key exists in the section (with or without value)
+    bool hasValue = false; // and has an '='
+    std::string value;     // trimmed, unquoted
+};
+Lookup LookUp(std::string_view bytes, const std::string& section, const std::string& key) {
+    const std::string wantedSection = Fold(Trim(section));
+    const std::string wantedKey = Fold(Trim(key));
+    Lookup found;
+    bool inside = false;
+    ForEachLine(bytes, [&](std::string_view text) {
+        // Only a line that starts with '[' (after blanks) can be a header; most lines need no more.
+        const size_t first = text.find_first_not_of(" \t\n\v\f\r\x1a");
+        if (first != std::string_view::npos && text[first] == '[') {
+            std::string name;
+            if (ParseHeader(text, name)) {
+                if (inside)
+                    return false; // the first section of that name ended without the key
+                inside = Fold(name) == wantedSection;
+                return true;
+            }
+        }
+        if (!inside || first == std::string_view::npos || text[first] == ';')
+            return true;
+        const size_t eq = text.find('=', first);
+        if (Fold(Trim(text, first, eq == std::string_view::npos ? text.size() : eq)) != wantedKey)
+            return true;
+        found.present = true;
+        found.hasValue = eq != std::string_view::npos;
+        if (found.hasValue)
+            found.value = Unquote(Trim(text, eq + 1, text.size()));
+        return false;
+    });
+    return found;
+}
+
+// The whole file as bytes; false for a file that exists but could not be read (it reads as empty
+// all the same). Only a regular file is read: a directory reads as empty, and a pipe is never
+// opened, so it cannot block.
+bool ReadBytes(const std::string& path, std::string& bytes, bool& exists) {
+    const QString qpath = PathOf(path);
+    const QFileInfo info(qpath);
+    exists = info.exists();
+    if (!exists)
+        return true;
+    QFile file(qpath);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray read = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    bytes.assign(read.constData(), static_cast<size_t>(read.size()));
+    return true;
+}
+
+// An integer read of a value: through a 30-byte text buffer, its leading decimal digits,
+// saturated; the default for an absent or empty value.
+int IntOf(bool hasValue, const std::string& rawValue, int defaultValue) {
+    if (!hasValue)
+        return defaultValue;
+    const std::string value = CutToBuffer(rawValue, kIntegerBufferSize);
+    if (value.empty())
+        return defaultValue;
+    long long result = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9')
+            break;
+        result = std::min<long long>(result * 10 + (c - '0'), INT_MAX);
+    }
+    return static_cast<int>(result);
+}
+
 struct ProfileFile::Data {
     std::string path;
     bool dirty = false;
@@ -296,8 +426,6 @@ struct ProfileFile::Data {
             ParseEntry(line);
             current->lines.push_back(std::move(line));
         }
-        for (Section& section : sections)
-            section.Reindex();
         Reindex();
     }
 
@@ -352,22 +480,12 @@ ProfileFile::~ProfileFile() = default;
 ProfileFile ProfileFile::Load(const std::string& path) {
     auto data = std::make_unique<Data>();
     data->path = path;
-    const QString qpath = PathOf(path);
-    const QFileInfo info(qpath);
-    if (info.exists()) {
-        // Only a regular file is read: a directory reads as empty, and a pipe is never opened,
-        // so it cannot block.
-        QFile file(qpath);
-        if (info.isFile() && file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            if (file.error() == QFileDevice::NoError)
-                data->Parse(bytes.toStdString());
-            else
-                data->unreadable = true;
-        } else {
-            data->unreadable = true;
-        }
-    }
+    std::string bytes;
+    bool exists = false;
+    if (!ReadBytes(path, bytes, exists))
+        data->unreadable = true;
+    else if (exists)
+        data->Parse(bytes);
     return ProfileFile(std::move(data));
 }
 
@@ -379,18 +497,7 @@ std::string ProfileFile::GetString(const std::string& section, const std::string
 
 int ProfileFile::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
     const Line* line = d->FindEntry(section, key);
-    if (line == nullptr || !line->hasValue)
-        return defaultValue;
-    const std::string value = CutToBuffer(line->value, kIntegerBufferSize);
-    if (value.empty())
-        return defaultValue;
-    long long result = 0;
-    for (const char c : value) {
-        if (c < '0' || c > '9')
-            break;
-        result = std::min<long long>(result * 10 + (c - '0'), INT_MAX);
-    }
-    return static_cast<int>(result);
+    return line == nullptr ? defaultValue : IntOf(line->hasValue, line->value, defaultValue);
 }
 
 std::vector<std::string> ProfileFile::SectionNames() const {
@@ -422,8 +529,8 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
         s = &d->sections.back();
     }
     const std::string folded = Fold(keyName);
-    if (const auto it = s->keys.find(folded); it != s->keys.end()) {
-        Line& line = s->lines[it->second];
+    if (const size_t found = s->FindLine(folded); found != s->lines.size()) {
+        Line& line = s->lines[found];
         Line changed = MakeEntry(keyName, text);
         if (changed.text == line.text)
             return;
@@ -436,8 +543,7 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     while (at > 0 && s->lines[at - 1].kind != Kind::Entry)
         --at;
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), MakeEntry(keyName, text));
-    // Entries all stand before `at`, so only the trailing non-entries moved: the key index holds.
-    s->keys.emplace(folded, at);
+    s->Added(folded, at);
     d->dirty = true;
 }
 
@@ -445,10 +551,10 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
     Section* s = d->FindSection(section);
     if (s == nullptr)
         return;
-    const auto it = s->keys.find(Fold(Trim(key)));
-    if (it == s->keys.end())
+    const size_t found = s->FindLine(Fold(Trim(key)));
+    if (found == s->lines.size())
         return;
-    s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
+    s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(found));
     s->Reindex();
     d->dirty = true;
 }
@@ -486,12 +592,24 @@ bool ProfileFile::Save() {
 }
 
 namespace profile {
+// One key of a file read without loading all of it: RERAVA.INI with thousands of records is read
+// for one setting at start-up and on every click in the list.
 std::string GetString(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& defaultValue) {
-    return ProfileFile::Load(path).GetString(section, key, defaultValue);
+    std::string bytes;
+    bool exists = false;
+    if (!ReadBytes(path, bytes, exists) || !exists)
+        return CutToBuffer(defaultValue);
+    const Lookup found = LookUp(bytes, section, key);
+    return CutToBuffer(found.hasValue ? found.value : defaultValue);
 }
 int GetInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue) {
-    return ProfileFile::Load(path).GetInt(section, key, defaultValue);
+    std::string bytes;
+    bool exists = false;
+    if (!ReadBytes(path, bytes, exists) || !exists)
+        return defaultValue;
+    const Lookup found = LookUp(bytes, section, key);
+    return IntOf(found.hasValue, found.value, defaultValue);
 }
 bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                  const std::string& value) {

@@ -19,10 +19,11 @@ QtSerialBackend::~QtSerialBackend() {
 bool QtSerialBackend::Open(const std::string& portName) {
     if (m_port.isOpen())
         return false;
-    const std::string device = m_ports.DeviceFor(portName);
-    if (device.empty())
+    const PortMap::Port port = m_ports.Lookup(portName);
+    if (port.device.empty())
         return false;
-    m_port.setPortName(QString::fromLocal8Bit(device.c_str()));
+    m_fixedWaits = port.fixedWaits;
+    m_port.setPortName(QString::fromLocal8Bit(port.device.c_str()));
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
     if (!LockPortHandle(m_port)) {

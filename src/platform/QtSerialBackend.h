@@ -22,6 +22,7 @@ public:
     std::optional<size_t> BytesWaiting() override;
     std::optional<size_t> Read(char* data, size_t length) override;
     bool SetDtr() override;
+    bool FixedWaits() const override { return m_fixedWaits; }
 
 private:
     // False once the device has vanished; the port is then let go (see the .cpp).
@@ -32,6 +33,7 @@ private:
     PortMap m_ports;
     QSerialPort m_port;
     bool m_gone = false; // the device vanished while open; the owner has not closed it yet
+    bool m_fixedWaits = false;
 };
 
 class QtSerialBackendFactory final : public SerialBackendFactory {

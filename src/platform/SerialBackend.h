@@ -38,6 +38,9 @@ public:
     // nullopt on a read failure.
     virtual std::optional<size_t> Read(char* data, size_t length) = 0;
     virtual bool SetDtr() = 0;
+    // True when the modem on this port takes a command only once the whole fixed wait after the
+    // last one has passed, instead of as soon as it has answered (section "PACING" of RERAVA.INI).
+    virtual bool FixedWaits() const { return false; }
 };
 
 // Each owner of a modem link (the fax list view, each modem dialog) gets its own backend.

@@ -6,10 +6,12 @@
 #include "modem/ModemLink.h"
 #include "platform/Clock.h"
 #include "platform/EventPump.h"
+#include "platform/ProfileFile.h"
 #include "platform/QtSerialBackend.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 
@@ -108,6 +110,35 @@ TEST_F(PtyTest, TheModemIsFoundOnCom1AndAnswersAt) {
     EXPECT_TRUE(link->SendCommand(modem::kAttention, 500, false, true, true));
     EXPECT_EQ(link->ReplyText(), "\r\nOK\r\n");
     EXPECT_TRUE(link->Close());
+}
+
+// Over the real line the modem's answer ends a command's wait at once. A modem that takes a new
+// command only some time after the last (--pacing) gets that time when RERAVA.INI asks for the
+// fixed waits.
+TEST_F(PtyTest, RepliesEndTheWaitUnlessTheFixedWaitsAreAskedFor) {
+    Start({QStringLiteral("--pacing"), QStringLiteral("200")});
+    auto link = MakeLink();
+    ASSERT_TRUE(link->Open("COM1"));
+    ASSERT_TRUE(link->Configure());
+    EXPECT_FALSE(link->FixedWaits());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_TRUE(link->SendCommand(modem::kAttention, 500, false, true, true) && link->ReplyContains(modem::kOk));
+    EXPECT_LT(elapsed.elapsed(), 250);
+    EXPECT_FALSE(link->SendCommand(modem::kAttention, 500, false, true, true) && link->ReplyContains(modem::kOk))
+        << "this modem drops a command that follows its answer at once";
+    link->Close();
+
+    ASSERT_TRUE(profile::WriteString(m_modem->Ini(), "PACING", "FixedWaits", "1"));
+    ASSERT_TRUE(link->Open("COM1"));
+    ASSERT_TRUE(link->Configure());
+    EXPECT_TRUE(link->FixedWaits());
+    for (int i = 0; i < 2; ++i) {
+        elapsed.restart();
+        EXPECT_TRUE(link->SendCommand(modem::kAttention, 500, false, true, true) && link->ReplyContains(modem::kOk));
+        EXPECT_GE(elapsed.elapsed(), 500);
+    }
+    link->Close();
 }
 
 TEST_F(PtyTest, APortOpenElsewhereCannotBeOpened) {

@@ -489,6 +489,77 @@ TEST(ReadCommandRing, IsFoundWhereverTheReadsCutIt) {
     }
 }
 
+// A read of two faxes (four pages) on a modem of its own, with the fixed waits after every command
+// asked for or not, and on a modem that drops a command coming less than `commandGapMs` after the
+// one before (one that needs the fixed waits).
+struct PacedRead {
+    PacedRead(bool fixedWaits, uint32_t commandGapMs) {
+        sim.ports.SetFixedWaits(fixedWaits);
+        sim.com1.Timing().commandGapMs = commandGapMs;
+        sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
+        sim.com1.AddFax(Fax("SECOND", false, {Page("text-normal-fill")}));
+        store.OpenStoreAt(programDir + "RERAVA.INI");
+        const retrieval::Context context{link, writer, store, tempDir, programDir, wallClock, host};
+        const uint32_t start = sim.time.TickCount();
+        result = retrieval::RunReadCommand(context, host);
+        elapsedMs = sim.time.TickCount() - start;
+        store.LoadRecords([&](const FaxRecord& r) { records.push_back(r); });
+    }
+
+    SimModemFixture sim;
+    ModemLink link{sim.env};
+    FaxFileWriter writer;
+    FaxRecordStore store;
+    FixedWallClock wallClock;
+    RecordingHost host;
+    std::string programDir = testsupport::MakeTempDir();
+    std::string tempDir = testsupport::MakeTempDir();
+    int result = -1;
+    uint32_t elapsedMs = 0;
+    std::vector<FaxRecord> records;
+};
+
+TEST(ReadPacing, RepliesEndTheWaitsWithTheSameCommandsAndFaxes) {
+    const PacedRead fixed(true, 0);
+    const PacedRead replies(false, 0);
+    ASSERT_EQ(fixed.result, 0);
+    ASSERT_EQ(replies.result, 0);
+    EXPECT_EQ(replies.sim.com1.Commands(), fixed.sim.com1.Commands());
+    ASSERT_EQ(replies.records.size(), 2u);
+    ASSERT_EQ(fixed.records.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(replies.records[i].id, fixed.records[i].id);
+        EXPECT_EQ(replies.records[i].page, fixed.records[i].page);
+        EXPECT_EQ(fs::path(replies.records[i].file).filename(), fs::path(fixed.records[i].file).filename());
+        EXPECT_EQ(testsupport::ReadFile(replies.records[i].file), testsupport::ReadFile(fixed.records[i].file));
+    }
+    EXPECT_EQ(replies.host.texts, fixed.host.texts);
+    // Three "AT"s, the probe, the set-up, six "AT+FDR"s and the restore answer at once; the second
+    // of DTR and the ten seconds in which no further "RING" comes stay.
+    EXPECT_LT(replies.elapsedMs + 10000, fixed.elapsedMs);
+    EXPECT_GE(replies.elapsedMs, 11000u);
+}
+
+// The modem that needs its pacing takes every command with the fixed waits; without them it drops
+// the set-up command that follows the probe's "OK" at once, and the read fails as for any
+// unacknowledged command.
+TEST(ReadPacing, AModemThatNeedsThePacingIsReadWithTheFixedWaits) {
+    const PacedRead fixed(true, 60);
+    EXPECT_EQ(fixed.result, 0);
+    EXPECT_TRUE(fixed.sim.com1.DroppedCommands().empty());
+    EXPECT_EQ(fixed.records.size(), 2u);
+
+    const PacedRead replies(false, 60);
+    EXPECT_EQ(replies.result, retrieval::kNoFaxClass);
+    ASSERT_FALSE(replies.sim.com1.DroppedCommands().empty());
+    EXPECT_EQ(replies.sim.com1.DroppedCommands().front(), "AT");
+    EXPECT_NE(
+        std::find(replies.sim.com1.DroppedCommands().begin(), replies.sim.com1.DroppedCommands().end(), "AT+FCLASS=2"),
+        replies.sim.com1.DroppedCommands().end());
+    EXPECT_EQ(replies.host.messages, std::vector<QString>{retrieval::kFailedMessage.toString()});
+    EXPECT_TRUE(replies.records.empty());
+}
+
 // The capture file: header fields from the answer report, the page count and the data length.
 TEST_F(ReadCommand, CaptureHeaderHoldsReportPagesAndLength) {
     sim.com1.AddFax(Fax("ABC", false, {Page("text-normal-fill"), Page("checker"), Page("black-line")}));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 struct DetectCase {
@@ -15,14 +17,16 @@ struct DetectCase {
     bool com2Present;
     bool found;
     const char* answeringPort; // whose modem was last asked
-    uint32_t elapsedMs;
+    uint32_t elapsedMs;        // with the fixed waits: a second of DTR and three 500 ms waits a port
+    uint32_t replyEndsMs;      // when an answered "AT" ends its wait at once
 };
 
-class DetectionTable : public ::testing::TestWithParam<DetectCase> {};
+class DetectionTable : public ::testing::TestWithParam<std::tuple<DetectCase, bool>> {};
 
 TEST_P(DetectionTable, FindsTheModem) {
-    const DetectCase& c = GetParam();
+    const auto& [c, fixedWaits] = GetParam();
     SimModemFixture sim(c.com2Present);
+    sim.ports.SetFixedWaits(fixedWaits);
     if (!c.com1Present)
         sim.RemoveCom1();
     if (c.com1MissesAt > 0)
@@ -31,7 +35,7 @@ TEST_P(DetectionTable, FindsTheModem) {
     const uint32_t start = sim.time.TickCount();
     EXPECT_EQ(FindModem(link), c.found);
     EXPECT_EQ(link.IsOpen(), c.found);
-    EXPECT_NEAR(double(sim.time.TickCount() - start), double(c.elapsedMs), 5.0);
+    EXPECT_NEAR(double(sim.time.TickCount() - start), double(fixedWaits ? c.elapsedMs : c.replyEndsMs), 5.0);
     if (c.found) {
         // The port left open is the one that answered: its modem hears the next command.
         quorra::QuorraModem& modem = std::string(c.answeringPort) == "COM1" ? sim.com1 : *sim.com2;
@@ -44,12 +48,16 @@ TEST_P(DetectionTable, FindsTheModem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ports, DetectionTable,
-    ::testing::Values(DetectCase{"OnCom1", true, 0, false, true, "COM1", 2500},
-                      DetectCase{"FirstAnswerMissingStillCounts", true, 1, false, true, "COM1", 2500},
-                      DetectCase{"ThirdAnswerMissing", true, 3, false, false, "", 3500},
-                      DetectCase{"ThirdAnswerMissingOnCom1ButCom2Answers", true, 3, true, true, "COM2", 5000},
-                      DetectCase{"OnlyOnCom2", false, 0, true, true, "COM2", 3500},
-                      DetectCase{"Nowhere", false, 0, false, false, "", 2000}),
-    [](const auto& row) { return std::string(row.param.name); });
+    ::testing::Combine(
+        ::testing::Values(DetectCase{"OnCom1", true, 0, false, true, "COM1", 2500, 1010},
+                          DetectCase{"FirstAnswerMissingStillCounts", true, 1, false, true, "COM1", 2500, 1507},
+                          DetectCase{"ThirdAnswerMissing", true, 3, false, false, "", 3500, 2507},
+                          DetectCase{"ThirdAnswerMissingOnCom1ButCom2Answers", true, 3, true, true, "COM2", 5000, 2517},
+                          DetectCase{"OnlyOnCom2", false, 0, true, true, "COM2", 3500, 2010},
+                          DetectCase{"Nowhere", false, 0, false, false, "", 2000, 2000}),
+        ::testing::Bool()),
+    [](const auto& row) {
+        return std::string(std::get<0>(row.param).name) + (std::get<1>(row.param) ? "FixedWaits" : "ReplyEnds");
+    });
 
 } // namespace

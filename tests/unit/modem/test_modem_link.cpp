@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -34,12 +35,22 @@ protected:
             sim.com1.SendRaw(chunk.bytes, sim.time.NowNs() + chunk.atMs * kMs);
     }
     uint32_t Now() const { return sim.time.TickCount(); }
+    // The port again, with the fixed waits after every command asked for or not.
+    void Reopen(bool fixedWaits) {
+        link.Close();
+        sim.ports.SetFixedWaits(fixedWaits);
+        ASSERT_TRUE(link.Open("COM1"));
+        ASSERT_TRUE(link.Configure());
+        ASSERT_EQ(link.FixedWaits(), fixedWaits);
+    }
 
     SimModemFixture sim;
     ModemLink link{sim.env};
 };
 
 // --- SendCommand: only what arrived within the wait counts -------------------------------------
+// The wait ends as soon as a final result line has come whole, at the latest after its time; with
+// the fixed waits asked for it always lasts its whole time. What is read is the same either way.
 
 struct SendCase {
     const char* name;
@@ -47,16 +58,21 @@ struct SendCase {
     bool result;
     std::string replyText; // as a text, up to the first zero
     std::string lastRead;  // every byte read
+    uint32_t endsMs;       // when the wait ends without the fixed waits
 };
 
-class SendCommandTable : public LinkTest, public ::testing::WithParamInterface<SendCase> {};
+class SendCommandTable : public LinkTest, public ::testing::WithParamInterface<std::tuple<SendCase, bool>> {};
 
 TEST_P(SendCommandTable, ReadsWhatArrivedWithinTheWait) {
-    const SendCase& c = GetParam();
+    const auto& [c, fixedWaits] = GetParam();
+    Reopen(fixedWaits);
     Script(c.stream);
     const uint32_t start = Now();
     EXPECT_EQ(link.SendCommand("", 500, false, false, true), c.result);
-    EXPECT_EQ(Now() - start, 500u) << "the wait is fixed, not cut short by an early reply";
+    if (fixedWaits)
+        EXPECT_EQ(Now() - start, 500u) << "the wait is fixed, not cut short by an early reply";
+    else
+        EXPECT_NEAR(double(Now() - start), double(c.endsMs), 1.0) << "the wait ends with the reply";
     EXPECT_EQ(link.ReplyText(), c.replyText);
     EXPECT_EQ(link.LastRead(), c.lastRead);
     EXPECT_EQ(link.ReplyContains("OK"), c.replyText.find("OK") != std::string::npos);
@@ -64,14 +80,54 @@ TEST_P(SendCommandTable, ReadsWhatArrivedWithinTheWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, SendCommandTable,
-    ::testing::Values(SendCase{"Silence", {}, false, "", ""},
-                      SendCase{"OkWithinTheWait", {{5, "\r\nOK\r\n"}}, true, "\r\nOK\r\n", "\r\nOK\r\n"},
-                      SendCase{"OkAfterTheWait", {{600, "\r\nOK\r\n"}}, false, "", ""},
-                      SendCase{"ZeroByteEndsTheText", {{5, "AB\0OK"s}}, true, "AB", "AB\0OK"s},
-                      SendCase{"SplitAcrossTheDeadline", {{100, "\r\nO"}, {501, "K\r\n"}}, true, "\r\nO", "\r\nO"}),
-    [](const auto& row) { return std::string(row.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            SendCase{"Silence", {}, false, "", "", 500},
+            SendCase{"OkWithinTheWait", {{5, "\r\nOK\r\n"}}, true, "\r\nOK\r\n", "\r\nOK\r\n", 5},
+            SendCase{"OkAfterTheWait", {{600, "\r\nOK\r\n"}}, false, "", "", 500},
+            SendCase{"ZeroByteEndsTheText", {{5, "AB\0OK"s}}, true, "AB", "AB\0OK"s, 500},
+            SendCase{"SplitAcrossTheDeadline", {{100, "\r\nO"}, {501, "K\r\n"}}, true, "\r\nO", "\r\nO", 500},
+            // The OK line is whole only with its second part.
+            SendCase{"SplitWithinTheWait", {{100, "\r\nO"}, {200, "K\r\n"}}, true, "\r\nOK\r\n", "\r\nOK\r\n", 200},
+            SendCase{"OkWithoutItsLineEnd", {{5, "\r\nOK"}}, true, "\r\nOK", "\r\nOK", 500},
+            // An echoed command may hold "OK"; only a line of its own ends the reply.
+            SendCase{"EchoHoldingOk",
+                     {{5, "AT#FLID=\"OK\"\r"}, {300, "\r\nOK\r\n"}},
+                     true,
+                     "AT#FLID=\"OK\"\r\r\nOK\r\n",
+                     "AT#FLID=\"OK\"\r\r\nOK\r\n",
+                     300},
+            SendCase{"ErrorEndsTheReply", {{5, "\r\nERROR\r\n"}}, true, "\r\nERROR\r\n", "\r\nERROR\r\n", 5},
+            SendCase{"ConnectWithItsSpeed",
+                     {{5, "\r\nCONNECT 14400\r\n"}},
+                     true,
+                     "\r\nCONNECT 14400\r\n",
+                     "\r\nCONNECT 14400\r\n",
+                     5},
+            SendCase{"ResultWordInsideALine", {{5, "\r\nOKAY\r\n"}}, true, "\r\nOKAY\r\n", "\r\nOKAY\r\n", 500}),
+        ::testing::Bool()),
+    [](const auto& row) {
+        return std::string(std::get<0>(row.param).name) + (std::get<1>(row.param) ? "FixedWaits" : "ReplyEnds");
+    });
+
+TEST_F(LinkTest, BytesAfterTheReplyEndedAreTheNextRead) {
+    Script({{5, "\r\nOK\r\n"}, {50, "\r\nRING\r\n"}});
+    EXPECT_TRUE(link.SendCommand("", 500, false, false, true));
+    EXPECT_EQ(link.ReplyText(), "\r\nOK\r\n");
+    EXPECT_TRUE(link.SendCommand("", 500, false, false, true));
+    EXPECT_EQ(link.ReplyText(), "\r\nRING\r\n");
+}
+
+TEST_F(LinkTest, TheModemsAnswerEndsTheCommandsWait) {
+    const uint32_t start = Now();
+    EXPECT_TRUE(link.SendCommand(modem::kAttention, 500, false, true, true));
+    EXPECT_TRUE(link.ReplyContains(modem::kOk));
+    EXPECT_LT(Now() - start, 10u);
+    EXPECT_EQ(sim.com1.Commands(), std::vector<std::string>{"AT"});
+}
 
 TEST_F(LinkTest, AReplyAfterTheWaitIsReadByTheNextCall) {
+    Reopen(true);
     Script({{600, "\r\nOK\r\n"}});
     EXPECT_FALSE(link.SendCommand(modem::kAttention, 500, false, true, true));
     EXPECT_TRUE(link.SendCommand("", 500, false, false, true));

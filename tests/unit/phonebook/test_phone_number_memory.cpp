@@ -35,6 +35,10 @@ struct PhoneMemoryTest : ::testing::Test {
 };
 
 TEST_F(PhoneMemoryTest, SendsTheTwentySixSlotsInSlotOrderOneSecondEach) {
+    // The fixed waits asked for: each command waits its whole second.
+    link.Close();
+    sim.ports.SetFixedWaits(true);
+    ASSERT_TRUE(link.Open("COM1"));
     const uint32_t start = sim.time.TickCount();
     EXPECT_EQ(SendToModem(link, SampleTexts()), 0);
 
@@ -54,7 +58,9 @@ TEST_F(PhoneMemoryTest, SendsTheTwentySixSlotsInSlotOrderOneSecondEach) {
 }
 
 TEST_F(PhoneMemoryTest, EmptyTextsAreSentAsEmptySlots) {
+    const uint32_t start = sim.time.TickCount();
     EXPECT_EQ(SendToModem(link, SlotTexts{}), 0);
+    EXPECT_LT(sim.time.TickCount() - start, 1000u) << "each wait ends with the modem's OK";
     ASSERT_EQ(sim.com1.Commands().size(), kSlotCount);
     EXPECT_EQ(sim.com1.Commands().front(), "AT&Z0=");
     EXPECT_EQ(sim.com1.Commands().back(), "AT&Z78=");

@@ -51,6 +51,7 @@ TEST_P(ProfileRead, ReadsTheValueTheWindowsProfileFunctionsWouldGive) {
     const std::string path = FreshPath();
     WriteFile(path, c.file);
     EXPECT_EQ(profile::GetString(path, c.section, c.key, "DEF"), c.expected);
+    EXPECT_EQ(ProfileFile::Load(path).GetString(c.section, c.key, "DEF"), c.expected) << "a loaded file reads alike";
 }
 
 const std::string k300(300, 'x');
@@ -134,6 +135,7 @@ TEST_P(ProfileReadInt, ReadsTheNumberTheWindowsProfileFunctionsWouldGive) {
     const std::string path = FreshPath();
     WriteFile(path, "[A]\r\n" + (c.value.empty() ? std::string() : "k=" + c.value + "\r\n") + c.more);
     EXPECT_EQ(profile::GetInt(path, "A", "k", -1), c.expected);
+    EXPECT_EQ(ProfileFile::Load(path).GetInt("A", "k", -1), c.expected) << "a loaded file reads alike";
 }
 
 const std::string k28Zeros(28, '0');

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 #include <vector>
 
@@ -60,6 +62,13 @@ protected:
         ASSERT_TRUE(link.Configure());
     }
     void TearDown() override { link.Close(); }
+    // The port again, with the fixed waits after every command asked for or not.
+    void Reopen(bool fixedWaits) {
+        link.Close();
+        sim.ports.SetFixedWaits(fixedWaits);
+        ASSERT_TRUE(link.Open("COM1"));
+        ASSERT_TRUE(link.Configure());
+    }
 
     int Send(const ModemSettings& settings, const ModemClock& clock) {
         const uint32_t start = sim.time.TickCount();
@@ -77,10 +86,20 @@ protected:
 TEST_F(SettingsTransferTest, DefaultsGiveTheDocumentedCommandsAndTheModemStoresThem) {
     EXPECT_EQ(Send(Defaults(), MondayEvening()), 0);
     EXPECT_EQ(Received(), kDefaultCommands);
-    // Every command is given its full second, also when the modem answers at once.
+    // Each command's wait ends with the modem's "OK".
+    EXPECT_LT(elapsedMs, 200u);
+    EXPECT_EQ(sim.com1.StoreCount(), 1);
+
+    // With the fixed waits asked for, every command is given its full second, also when the modem
+    // answers at once; the commands are the same.
+    Reopen(true);
+    EXPECT_EQ(Send(Defaults(), MondayEvening()), 0);
+    Commands twice = kDefaultCommands;
+    twice.insert(twice.end(), kDefaultCommands.begin(), kDefaultCommands.end());
+    EXPECT_EQ(Received(), twice);
     EXPECT_GE(elapsedMs, 13000u);
     EXPECT_LT(elapsedMs, 13100u);
-    EXPECT_EQ(sim.com1.StoreCount(), 1);
+    EXPECT_EQ(sim.com1.StoreCount(), 2);
     EXPECT_EQ(sim.com1.StoredSetting("#DATE"), "MON,12,7,26");
     EXPECT_EQ(sim.com1.StoredSetting("#TIME"), "10,38,30,PM");
 }
@@ -164,10 +183,12 @@ struct RefusalCase {
     quorra::FaultKind kind;
 };
 
-class SettingsTransferRefusals : public SettingsTransferTest, public ::testing::WithParamInterface<RefusalCase> {};
+class SettingsTransferRefusals : public SettingsTransferTest,
+                                 public ::testing::WithParamInterface<std::tuple<RefusalCase, bool>> {};
 
 TEST_P(SettingsTransferRefusals, StopAtTheRefusedCommand) {
-    const RefusalCase refusal = GetParam();
+    const auto& [refusal, fixedWaits] = GetParam();
+    Reopen(fixedWaits);
     quorra::Fault fault;
     fault.kind = refusal.kind;
     fault.command = kDefaultCommands[refusal.index].substr(0, kDefaultCommands[refusal.index].find('=') + 1);
@@ -179,9 +200,12 @@ TEST_P(SettingsTransferRefusals, StopAtTheRefusedCommand) {
     const Commands expected(kDefaultCommands.begin(), kDefaultCommands.begin() + refusal.index + 1);
     EXPECT_EQ(Received(), expected);
     EXPECT_EQ(sim.com1.StoreCount(), 0);
-    // The failure is known one second after the refused command.
-    EXPECT_GE(elapsedMs, 1000u * (refusal.index + 1));
-    EXPECT_LT(elapsedMs, 1000u * (refusal.index + 1) + 100);
+    // With the fixed waits the failure is known one second after the refused command; otherwise
+    // as soon as the refusal came, and a second after it at the latest.
+    if (fixedWaits) {
+        EXPECT_GE(elapsedMs, 1000u * (refusal.index + 1));
+    }
+    EXPECT_LT(elapsedMs, fixedWaits ? 1000u * (refusal.index + 1) + 100 : 1100u);
 }
 
 std::vector<RefusalCase> AllRefusals() {
@@ -195,12 +219,15 @@ std::vector<RefusalCase> AllRefusals() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(EachPosition, SettingsTransferRefusals, ::testing::ValuesIn(AllRefusals()),
+INSTANTIATE_TEST_SUITE_P(EachPosition, SettingsTransferRefusals,
+                         ::testing::Combine(::testing::ValuesIn(AllRefusals()), ::testing::Bool()),
                          [](const auto& testInfo) {
-                             const char* kind = testInfo.param.kind == quorra::FaultKind::Error   ? "Error"
-                                                : testInfo.param.kind == quorra::FaultKind::NoAck ? "Silent"
-                                                                                                  : "Late";
-                             return std::string(kind) + "At" + std::to_string(testInfo.param.index + 1);
+                             const RefusalCase& refusal = std::get<0>(testInfo.param);
+                             const char* kind = refusal.kind == quorra::FaultKind::Error   ? "Error"
+                                                : refusal.kind == quorra::FaultKind::NoAck ? "Silent"
+                                                                                           : "Late";
+                             return std::string(kind) + "At" + std::to_string(refusal.index + 1) +
+                                    (std::get<1>(testInfo.param) ? "FixedWaits" : "ReplyEnds");
                          });
 
 // Text values come from the dialog or from a hand-edited RERAVA.INI. A carriage return or another
