@@ -154,7 +154,7 @@ CMainFrame::CMainFrame(const AppServices& services, QWidget* parent) : QMainWind
     status::SetStatusText(titles::ApplicationTitle());
     UpdateLockIndicators();
     qApp->installEventFilter(this);
-    ApplyAutoRead(AutoReadSettings::Load(m_view->IniPath()), false);
+    ApplyAutoRead(AutoReadSettings::Load(m_view->Store().IniPath()), false);
 
     resize(720, 480);
     CentreOnScreen();
@@ -205,7 +205,7 @@ void CMainFrame::OnAutoReadSettings() {
     CAutoReadDlg dialog(m_autoReader->Settings(), this);
     if (dialog.exec() == QDialog::Accepted) {
         const AutoReadSettings settings = dialog.Settings();
-        settings.Save(m_view->IniPath());
+        settings.Save(m_view->Store().IniPath());
         // Turned on now: the first read follows at once, not only after the interval.
         ApplyAutoRead(settings, settings.enabled && !m_autoReader->Settings().enabled);
     }
@@ -213,7 +213,7 @@ void CMainFrame::OnAutoReadSettings() {
 }
 
 void CMainFrame::StartAutomaticReading() {
-    ApplyAutoRead(AutoReadSettings::Load(m_view->IniPath()), true);
+    ApplyAutoRead(AutoReadSettings::Load(m_view->Store().IniPath()), true);
 }
 
 void CMainFrame::ApplyAutoRead(const AutoReadSettings& settings, bool atStart) {

@@ -52,6 +52,10 @@ public:
     // Command 32786 (src/phonebook/CallerRecordsCommand.h).
     void OnCallerRecords();
 
+    // What an automatic read runs on: the view's own link, writer and store, between commands.
+    const AppServices& Services() const { return m_services; }
+    ModemLink& Link() { return m_link; }
+    FaxFileWriter& Writer() { return m_writer; }
     FaxRecordStore& Store() { return m_store; }
     // The running program's directory, with its trailing '/'.
     const std::string& ProgramDirectory() const { return m_programDirectory; }

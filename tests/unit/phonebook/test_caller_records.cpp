@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"1234567", "56月7日12时34分\t\t来电号码：", "SevenCharacters"},
                       FormatCase{"9", "月日9时分\t\t来电号码：", "OneCharacter"},
                       FormatCase{"P12345678", "56月78日12时34分\t\t来电号码：P", "NineCharacters"}),
-    [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FormatCase>& row) { return std::string(row.param.name); });
 
 // A listing in a file, read with the profile rules.
 TEST(CallerListingFile, OnlyTheFifteenKeysOfTheSectionInKeyOrder) {
