@@ -30,6 +30,7 @@ const QString kExitStatusText = QStringLiteral("\n--read-faxes 的退出状态�
                                                "  3      检测调制解调器失败（COM1 和 COM2 都没有应答）\n"
                                                "  4      调制解调器不接受传真参数\n"
                                                "  5      正在运行的传真程序正忙（另一命令或对话框尚未结束）或无法联系\n"
+                                               "  6      程序目录名含有GBK无法表示的字符，传真无法记录\n"
                                                "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n");
 
 // How long to keep asking when another copy holds the lock but does not answer: it may still be

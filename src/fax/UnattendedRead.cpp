@@ -75,6 +75,8 @@ int ExitStatusOf(int result) {
         return kExitNoModem;
     if (result == kNoStoredFax)
         return kExitNoFax;
+    if (result == kUnrecordablePath)
+        return kExitUnrecordable;
     if (const int fax = FailedFax(result); fax > 0)
         return std::min(kExitFailedAtFax + fax, 255);
     return kExitSetUpFailed;
@@ -96,6 +98,8 @@ QString SummaryText(const ReadOutcome& outcome) {
         text = kNoModemMessage.toString();
     } else if (outcome.result == kNoStoredFax) {
         text = kNoFaxMessage.toString();
+    } else if (outcome.result == kUnrecordablePath) {
+        text = kUnrecordablePathMessage.toString();
     } else if (const int fax = FailedFax(outcome.result); fax > 0) {
         text =
             kFailedMessage.toString() + QStringLiteral("第 %1 份传真读取失败（结果代码 %2），之前的 %3 份传真已保存。")

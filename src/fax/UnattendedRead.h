@@ -53,13 +53,14 @@ ReadOutcome RunQuietRead(const ReadEnvironment& environment, const ReadProgress&
 
 // Exit statuses of faxdesk --read-faxes.
 enum ExitStatus : int {
-    kExitRead = 0,        // faxes were read
-    kExitUsage = 1,       // the command line was not understood
-    kExitNoFax = 2,       // the modem holds no fax
-    kExitNoModem = 3,     // no modem answered on COM1 or COM2
-    kExitSetUpFailed = 4, // the modem did not accept the fax parameters
-    kExitBusy = 5,        // the running program is busy with another command, or cannot be reached
-    kExitFailedAtFax = 10 // 10 + n: reading fax n failed (the faxes before it are recorded); 255 at most
+    kExitRead = 0,         // faxes were read
+    kExitUsage = 1,        // the command line was not understood
+    kExitNoFax = 2,        // the modem holds no fax
+    kExitNoModem = 3,      // no modem answered on COM1 or COM2
+    kExitSetUpFailed = 4,  // the modem did not accept the fax parameters
+    kExitBusy = 5,         // the running program is busy with another command, or cannot be reached
+    kExitUnrecordable = 6, // the program directory's name cannot be written into RERAVA.INI
+    kExitFailedAtFax = 10  // 10 + n: reading fax n failed (the faxes before it are recorded); 255 at most
 };
 int ExitStatusOf(int result);
 // The fax a result code failed at (1 for the first), or 0 when it names no fax.

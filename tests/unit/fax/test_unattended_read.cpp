@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<QuietReadCase>& param) { return std::string(param.param.name); });
 
 TEST(QuietRead, ExitStatusesOfTheResultCodes) {
-    const std::pair<int, int> cases[] = {{0, 0},  {1, 3},   {2, 4},   {6, 4},     {7, 2},    {8, 11},
-                                         {9, 11}, {10, 12}, {11, 12}, {252, 133}, {500, 255}};
+    const std::pair<int, int> cases[] = {{0, 0},  {1, 3},   {2, 4},   {6, 4},     {7, 2},     {8, 11},
+                                         {9, 11}, {10, 12}, {11, 12}, {252, 133}, {500, 255}, {-1, 6}};
     for (const auto& [result, status] : cases)
         EXPECT_EQ(retrieval::ExitStatusOf(result), status) << result;
 }
