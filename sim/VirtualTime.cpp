@@ -41,6 +41,11 @@ void VirtualTime::Idle(uint32_t ms) {
     DeliverAll();
 }
 
+void VirtualTime::Rest(uint32_t ms) {
+    ++m_idleCalls;
+    Advance(std::max<uint32_t>(ms, 1));
+}
+
 uint64_t VirtualTime::NextStopBefore(uint64_t target) const {
     uint64_t next = target;
     for (const VirtualDevice* device : m_devices) {

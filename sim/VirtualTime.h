@@ -29,6 +29,8 @@ public:
     uint32_t TickCount() const override;
     void PumpMessage() override;
     void Idle(uint32_t ms) override;
+    // Time passes by `ms`; the devices deliver on the way.
+    void Rest(uint32_t ms) override;
 
     uint64_t NowNs() const { return m_nowNs; }
     // Lets time pass (devices deliver on the way), as a program that waits without reading would.
@@ -39,7 +41,7 @@ public:
     void Attach(VirtualDevice* device);
     void Detach(VirtualDevice* device);
 
-    // How often waits idled, for tests that check a wait does not spin.
+    // How often waits idled or rested, for tests that check a wait does not spin.
     uint64_t IdleCalls() const { return m_idleCalls; }
 
 private:

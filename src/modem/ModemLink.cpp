@@ -8,7 +8,7 @@
 #include <cstring>
 
 ModemLink::ModemLink(LinkEnvironment env)
-    : SerialPort(env), m_replyText(new char[kReplyTextSize]()), m_captureBuffer(new char[kCaptureStaging]()) {}
+    : SerialPort(env), m_replyText(new char[kReplyTextSize]()), m_captureBuffer(new char[kCaptureStaging]) {}
 
 ModemLink::~ModemLink() {
     CloseCapture();
@@ -182,45 +182,70 @@ bool ModemLink::FlushCapture(size_t count) {
 }
 
 bool ModemLink::CaptureData() {
-    std::memset(m_captureBuffer.get(), 0, kCaptureStaging);
     size_t stored = 0;
-    int idle = 0;
     bool afterDle = false;
-    uint32_t sincePump = 0;
     uint64_t pageBytes = 0;
-    PumpMessage();
-    while (idle <= kMaxEmptyPolls) {
-        if (!ReadByte()) {
-            ++idle;
-            sincePump = 0;
-            Idle(1);
+    std::array<char, kCaptureChunk> chunk;
+    // The line counts as silent from the start: a page that never begins ends like one that stops.
+    uint32_t lastBytes = TickCount();
+    for (;;) {
+        PumpMessage();
+        const size_t got = ReadAvailable(chunk.data(), chunk.size()).value_or(0);
+        if (got == 0) {
+            const int32_t left = static_cast<int32_t>(lastBytes + kCaptureSilenceMs - TickCount());
+            if (left <= 0)
+                break;
+            // A byte arriving ends this wait at once (the port's read notifier is an event).
+            Idle(static_cast<uint32_t>(left));
             continue;
         }
-        if (++sincePump >= kBytesPerPump) {
-            PumpMessage();
-            sincePump = 0;
-        }
-        const char byte = static_cast<char>(m_lastByte);
-        if (afterDle) {
-            afterDle = false;
-            if (byte == modem::kETX)
-                return FlushCapture(stored);
-            // DLE DLE: the first DLE is already stored and stands for both. DLE and anything else:
-            // the other byte is dropped.
-            continue;
-        }
-        // A modem that never ends its page would otherwise hold the program and fill the disk.
-        if (++pageBytes > m_maxPageBytes)
-            return false;
-        m_captureBuffer[stored++] = byte;
-        idle = 0;
-        if (stored == kCaptureStaging) {
-            if (!FlushCapture(stored))
+        lastBytes = TickCount();
+        const char* const end = chunk.data() + got;
+        const char* at = chunk.data();
+        // What this capture does not take stays for the next read (the modem's "OK" after DLE ETX).
+        const auto giveBack = [&] { Unread(at, static_cast<size_t>(end - at)); };
+        while (at < end) {
+            if (afterDle) {
+                afterDle = false;
+                if (*at++ == modem::kETX) {
+                    giveBack();
+                    return FlushCapture(stored);
+                }
+                // DLE DLE: the first DLE is already stored and stands for both. DLE and anything
+                // else: the other byte is dropped.
+                continue;
+            }
+            // The bytes up to and including the next DLE are page data as they stand.
+            const void* dle = std::memchr(at, modem::kDLE, static_cast<size_t>(end - at));
+            const size_t run =
+                dle ? static_cast<size_t>(static_cast<const char*>(dle) - at) + 1 : static_cast<size_t>(end - at);
+            // A modem that never ends its page would otherwise hold the program and fill the disk.
+            const size_t allowed = static_cast<size_t>(std::min<uint64_t>(run, m_maxPageBytes - pageBytes));
+            for (size_t copied = 0; copied < allowed;) {
+                const size_t part = std::min(allowed - copied, kCaptureStaging - stored);
+                std::memcpy(m_captureBuffer.get() + stored, at + copied, part);
+                stored += part;
+                copied += part;
+                if (stored == kCaptureStaging) {
+                    if (!FlushCapture(stored)) {
+                        at += copied;
+                        giveBack();
+                        return false;
+                    }
+                    stored = 0;
+                }
+            }
+            pageBytes += allowed;
+            at += allowed;
+            if (allowed < run) {
+                giveBack();
                 return false;
-            std::memset(m_captureBuffer.get(), 0, kCaptureStaging);
-            stored = 0;
+            }
+            afterDle = dle != nullptr;
         }
-        afterDle = byte == modem::kDLE;
+        // Bytes keep coming: let the line fill the port's buffer for a while instead of waking for
+        // every few bytes it delivers.
+        Rest(kCaptureRestMs);
     }
     // The data stopped without DLE ETX: what came of the page is still part of the fax (the part
     // of a page that arrived is better than none), so it goes into the file too.

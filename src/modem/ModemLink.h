@@ -17,10 +17,13 @@ public:
     static constexpr size_t kReplyTextSize = 3000;
     static constexpr size_t kMaxStoredReply = kReplyTextSize - 1; // WaitForOk stores at most 2999
     static constexpr size_t kCaptureStaging = 81920;
-    // CaptureData gives a page up after this many empty looks at the port in a row. Each empty look
-    // idles up to 1 ms (any event, a byte on the port included, ends it sooner), so a silent line
-    // ends the page after about a second, sooner while window events keep arriving.
-    static constexpr int kMaxEmptyPolls = 1000;
+    // CaptureData gives a page up once the line has been silent this long (window events do not
+    // shorten it).
+    static constexpr uint32_t kCaptureSilenceMs = 1000;
+    // While page data flows, CaptureData reads what has arrived, then rests this long: at 115200
+    // bit/s about 115 bytes gather, far below what the port's buffer holds.
+    static constexpr uint32_t kCaptureRestMs = 10;
+    static constexpr size_t kCaptureChunk = 4096;
     static constexpr size_t kCaptureHeaderSize = 132;
 
     explicit ModemLink(LinkEnvironment env);

@@ -2,6 +2,7 @@
 #include "modem/SerialPort.h"
 
 #include <algorithm>
+#include <cstring>
 
 SerialPort::SerialPort(LinkEnvironment env) : m_env(env), m_rawReply(new char[kRawReplySize]()) {}
 
@@ -15,6 +16,7 @@ bool SerialPort::Open(const std::string& portName) {
     if (!backend || !backend->Open(portName))
         return false;
     m_hPort = std::move(backend);
+    m_unread.clear();
     m_fixedWaits = m_hPort->FixedWaits();
     return true;
 }
@@ -36,6 +38,7 @@ bool SerialPort::Close() {
         return false;
     const bool result = m_hPort->Close();
     m_hPort.reset();
+    m_unread.clear();
     return result;
 }
 
@@ -51,8 +54,8 @@ bool SerialPort::Write(const char* data, size_t length) {
 
 bool SerialPort::PollInput() {
     const std::optional<size_t> waiting = m_hPort ? m_hPort->BytesWaiting() : std::nullopt;
-    m_lastResult = waiting.has_value();
-    m_pending = static_cast<uint32_t>(std::min<size_t>(waiting.value_or(0), UINT32_MAX));
+    m_lastResult = waiting.has_value() || !m_unread.empty();
+    m_pending = static_cast<uint32_t>(std::min<size_t>(m_unread.size() + waiting.value_or(0), UINT32_MAX));
     return m_lastResult && m_pending > 0;
 }
 
@@ -68,16 +71,41 @@ bool SerialPort::ReadInputAt(size_t offset, uint32_t count) {
     }
     // Never more than the buffer holds minus its terminating zero.
     const size_t wanted = std::min<size_t>(count, kMaxReadCount - offset);
-    const std::optional<size_t> got = m_hPort->Read(m_rawReply.get() + offset, wanted);
+    const std::optional<size_t> got = ReadAvailable(m_rawReply.get() + offset, wanted);
     m_lastResult = got.has_value();
     m_bytesRead = static_cast<uint32_t>(got.value_or(0));
     return m_lastResult;
+}
+
+std::optional<size_t> SerialPort::ReadAvailable(char* data, size_t length) {
+    if (!m_hPort)
+        return std::nullopt;
+    const size_t given = std::min(length, m_unread.size());
+    if (given > 0) {
+        std::memcpy(data, m_unread.data(), given);
+        m_unread.erase(0, given);
+        if (given == length)
+            return given;
+    }
+    const std::optional<size_t> got = m_hPort->Read(data + given, length - given);
+    if (!got)
+        return given > 0 ? std::optional<size_t>(given) : std::nullopt;
+    return given + *got;
+}
+
+void SerialPort::Unread(const char* data, size_t length) {
+    m_unread.insert(0, data, length);
 }
 
 bool SerialPort::ReadByte() {
     if (!m_hPort)
         return false;
     m_lastByte = 0;
+    if (!m_unread.empty()) {
+        m_lastByte = static_cast<uint8_t>(m_unread.front());
+        m_unread.erase(0, 1);
+        return true;
+    }
     const std::optional<size_t> waiting = m_hPort->BytesWaiting();
     if (!waiting || *waiting == 0)
         return false;
@@ -99,6 +127,10 @@ void SerialPort::PumpMessage() {
 
 void SerialPort::Idle(uint32_t ms) {
     m_env.pump.Idle(ms);
+}
+
+void SerialPort::Rest(uint32_t ms) {
+    m_env.pump.Rest(ms);
 }
 
 bool SerialPort::Before(uint32_t deadline) const {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // What a modem link waits with and opens ports through; injected so that tests run on the
@@ -42,6 +43,12 @@ public:
     // the buffer's terminating zero.
     bool ReadInputAt(size_t offset, uint32_t count);
     bool ReadByte();
+    // Reads up to `length` of the bytes that have arrived, without waiting: the count read, nullopt
+    // when the port failed.
+    std::optional<size_t> ReadAvailable(char* data, size_t length);
+    // Puts bytes that were read but belong to the next reader back in front of the port's input:
+    // every read takes them first.
+    void Unread(const char* data, size_t length);
     bool SetDtr();
     void PumpMessage();
     void Delay(uint32_t ms);
@@ -52,6 +59,8 @@ public:
     // One wait of at most `ms` for anything new (a byte, a window event): what a polling loop does
     // when it found nothing.
     void Idle(uint32_t ms);
+    // A wait of `ms` that nothing ends early (EventPump::Rest): between reads of a steady stream.
+    void Rest(uint32_t ms);
     // True while the tick counter has not reached `deadline`; wraps with the 32-bit counter.
     bool Before(uint32_t deadline) const;
     // Milliseconds until `deadline`, 0 once it is reached.
@@ -81,4 +90,7 @@ protected:
     uint32_t m_errors = 0;
     bool m_lastResult = false;
     bool m_fixedWaits = false;
+
+private:
+    std::string m_unread; // bytes given back by Unread, in front of the port's input
 };

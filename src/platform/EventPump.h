@@ -18,6 +18,10 @@ public:
     // Handles pending events, then waits at most `ms` milliseconds for anything new: a window
     // event or bytes arriving on an open port. May return early.
     virtual void Idle(uint32_t ms) = 0;
+    // Waits `ms` milliseconds without being woken by anything: bytes that arrive meanwhile wait in
+    // the port's buffer for the next read. A loop reading a steady stream rests like this between
+    // reads instead of waking for every few bytes the line delivers.
+    virtual void Rest(uint32_t ms) = 0;
 };
 
 class QTimer;
@@ -31,6 +35,7 @@ public:
 
     void PumpMessage() override;
     void Idle(uint32_t ms) override;
+    void Rest(uint32_t ms) override;
 
 private:
     std::unique_ptr<QTimer> m_wakeUp; // made on first use, once an application object exists

@@ -42,3 +42,9 @@ void QtEventPump::Idle(uint32_t ms) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     m_wakeUp->stop();
 }
+
+void QtEventPump::Rest(uint32_t ms) {
+    // A plain sleep: the port's read notifier would end an event-loop wait at the line's next byte.
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
