@@ -51,6 +51,11 @@
 //   permissions: the file on disk is always either the old or the new one. A file that exists but
 //   could not be read is never overwritten.
 
+// How the file is held: its bytes in one buffer, each line a span of it (text and ending) with the
+// spans of its key and value, so a load allocates next to nothing per line. New and changed lines
+// are appended to the buffer and their spans point there; the file is written by joining the spans
+// in order.
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -59,6 +64,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -68,10 +74,13 @@ namespace {
 constexpr size_t kValueBufferSize = 255;
 // The text buffer an integer read goes through: 29 characters and the terminating NUL.
 constexpr size_t kIntegerBufferSize = 30;
+// Lines are spans with 32-bit lengths: a larger file is not read (and so never overwritten).
+constexpr size_t kLargestFile = UINT32_MAX;
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr std::string_view kNewLineEnding = "\r\n";
 constexpr char kCtrlZ = 0x1A;
 
 bool IsLead(unsigned char c) {
@@ -92,28 +101,53 @@ size_t CharLength(std::string_view s, size_t i) {
     return 1;
 }
 
-std::string Trim(std::string_view s, size_t begin, size_t end) {
+std::string_view TrimView(std::string_view s, size_t begin, size_t end) {
     while (begin < end && IsBlank(s[begin]))
         ++begin;
     while (end > begin && IsBlank(s[end - 1]))
         --end;
-    return std::string(s.substr(begin, end - begin));
+    return s.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view s, size_t begin, size_t end) {
+    return std::string(TrimView(s, begin, end));
 }
 
 std::string Trim(const std::string& s) {
     return Trim(s, 0, s.size());
 }
 
+char FoldChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The form names are compared in: ASCII letters lowered, GBK characters untouched.
-std::string Fold(const std::string& name) {
-    std::string out = name;
+std::string Fold(std::string_view name) {
+    std::string out(name);
     for (size_t i = 0; i < out.size();) {
         const size_t n = CharLength(out, i);
-        if (n == 1 && out[i] >= 'A' && out[i] <= 'Z')
-            out[i] = static_cast<char>(out[i] - 'A' + 'a');
+        if (n == 1)
+            out[i] = FoldChar(out[i]);
         i += n;
     }
     return out;
+}
+
+// Fold(name) == folded, without making the folded copy.
+bool MatchesFolded(std::string_view name, std::string_view folded) {
+    if (name.size() != folded.size())
+        return false;
+    for (size_t i = 0; i < name.size();) {
+        const size_t n = CharLength(name, i);
+        if (n == 2) {
+            if (name[i] != folded[i] || name[i + 1] != folded[i + 1])
+                return false;
+        } else if (FoldChar(name[i]) != folded[i]) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
 }
 
 std::string Neutralise(std::string s) {
@@ -126,9 +160,9 @@ std::string Neutralise(std::string s) {
 }
 
 // What comes back through a text buffer of `bufferSize` bytes, its last one for the NUL.
-std::string CutToBuffer(const std::string& value, size_t bufferSize = kValueBufferSize) {
+std::string CutToBuffer(std::string_view value, size_t bufferSize = kValueBufferSize) {
     const size_t nul = value.find('\0');
-    const size_t limit = std::min(nul == std::string::npos ? value.size() : nul, bufferSize - 1);
+    const size_t limit = std::min(nul == std::string_view::npos ? value.size() : nul, bufferSize - 1);
     size_t i = 0;
     while (i < limit) {
         const size_t n = CharLength(value, i);
@@ -136,73 +170,51 @@ std::string CutToBuffer(const std::string& value, size_t bufferSize = kValueBuff
             break;
         i += n;
     }
-    return value.substr(0, i);
+    return std::string(value.substr(0, i));
 }
 
-std::string Unquote(std::string value) {
+std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
 
+// Where the line that starts at `pos` ends (its text), and in `next` where the line after it
+// starts: a line ends at LF, at CR LF, at a lone CR, or at a run of CRs before an LF.
+size_t LineEnd(std::string_view bytes, size_t pos, size_t& next) {
+    const char* const data = bytes.data();
+    const size_t size = bytes.size();
+    size_t eol = pos;
+    while (eol < size && data[eol] != '\n' && data[eol] != '\r')
+        ++eol;
+    next = eol;
+    while (next < size && data[next] == '\r')
+        ++next;
+    if (next < size && data[next] == '\n')
+        ++next;
+    return eol;
+}
+
 enum class Kind : unsigned char { Other, Comment, Entry };
 
+// A line as spans of the store: its text at `at`, `ending` bytes of line ending right after it
+// (none for a last line without one), and for entries the trimmed key and the trimmed, unquoted
+// value, counted from `at`.
 struct Line {
-    std::string text;            // without its line ending
-    std::string ending = "\r\n"; // the line ending's bytes as read; empty for a last line without one
+    size_t at = 0;
+    uint32_t size = 0;
+    uint32_t ending = 0;
+    uint32_t keyAt = 0;
+    uint32_t keySize = 0;
+    uint32_t valueAt = 0;
+    uint32_t valueSize = 0;
     Kind kind = Kind::Other;
     bool hasValue = false; // entries: the line has an '='
-    std::string key;       // entries: trimmed key as written
-    std::string value;     // entries: trimmed, unquoted value
 };
 
-struct Section {
-    Line header;
-    std::string name;   // as written, trimmed
-    std::string folded; // Fold(name)
-    std::vector<Line> lines;
-    // Folded key -> first entry line. Built only for a section long enough to need it (the row
-    // map); the short record sections are searched line by line, so loading thousands of them
-    // builds no table per section.
-    mutable std::unordered_map<std::string, size_t> keys;
-    mutable bool indexed = false;
-    static constexpr size_t kIndexFrom = 32;
-
-    void Reindex() {
-        keys.clear();
-        indexed = false;
-    }
-    // The first entry line of the key, or lines.size() when there is none.
-    size_t FindLine(const std::string& foldedKey) const {
-        if (lines.size() < kIndexFrom) {
-            for (size_t i = 0; i < lines.size(); ++i) {
-                if (lines[i].kind == Kind::Entry && Fold(lines[i].key) == foldedKey)
-                    return i;
-            }
-            return lines.size();
-        }
-        if (!indexed) {
-            keys.clear();
-            for (size_t i = 0; i < lines.size(); ++i) {
-                if (lines[i].kind == Kind::Entry)
-                    keys.emplace(Fold(lines[i].key), i);
-            }
-            indexed = true;
-        }
-        const auto it = keys.find(foldedKey);
-        return it == keys.end() ? lines.size() : it->second;
-    }
-    const Line* Find(const std::string& foldedKey) const {
-        const size_t at = FindLine(foldedKey);
-        return at == lines.size() ? nullptr : &lines[at];
-    }
-    // A new entry line at `at`, behind every other entry of the section.
-    void Added(const std::string& foldedKey, size_t at) {
-        // Entries all stand before `at`, so only trailing non-entries moved: the index holds.
-        if (indexed)
-            keys.emplace(foldedKey, at);
-    }
-};
+uint32_t Span(size_t n) {
+    return static_cast<uint32_t>(n);
+}
 
 // The section name of a header line, or false when the line is no header. The name runs to the
 // last ']' of the line, so "[a]b]" is the section "a]b" and a name with brackets reads back.
@@ -225,42 +237,81 @@ bool ParseHeader(std::string_view text, std::string& name) {
     return true;
 }
 
-void ParseEntry(Line& line) {
+// Sets the kind, key and value of `line`, whose text is `text`.
+void ParseEntry(Line& line, std::string_view text) {
     size_t i = 0;
-    while (i < line.text.size() && IsBlank(line.text[i]))
+    while (i < text.size() && IsBlank(text[i]))
         ++i;
-    if (i < line.text.size() && line.text[i] == ';') {
+    if (i < text.size() && text[i] == ';') {
         line.kind = Kind::Comment;
         return;
     }
-    if (i == line.text.size()) {
+    if (i == text.size()) {
         line.kind = Kind::Other;
         return;
     }
     line.kind = Kind::Entry;
     // '=' (0x3D) is below every GBK trail byte, so a plain search is GBK-safe.
-    const size_t eq = line.text.find('=', i);
-    if (eq == std::string::npos) {
-        // A key without value: it reads as absent, yet it hides a later key of its name and a
-        // write gives it its value.
-        line.hasValue = false;
-        line.key = Trim(line.text, i, line.text.size());
-        return;
+    const size_t eq = text.find('=', i);
+    const std::string_view key = TrimView(text, i, eq == std::string_view::npos ? text.size() : eq);
+    line.keyAt = Span(key.data() - text.data());
+    line.keySize = Span(key.size());
+    // A key without value reads as absent, yet it hides a later key of its name and a write gives
+    // it its value.
+    line.hasValue = eq != std::string_view::npos;
+    if (line.hasValue) {
+        const std::string_view value = Unquote(TrimView(text, eq + 1, text.size()));
+        line.valueAt = Span(value.data() - text.data());
+        line.valueSize = Span(value.size());
     }
-    line.hasValue = true;
-    line.key = Trim(line.text, i, eq);
-    line.value = Unquote(Trim(line.text, eq + 1, line.text.size()));
 }
 
-Line MakeEntry(const std::string& key, const std::string& value) {
-    Line line;
-    line.text = key + "=" + value;
-    line.kind = Kind::Entry;
-    line.hasValue = true;
-    line.key = key;
-    line.value = Unquote(Trim(value));
-    return line;
-}
+struct Section {
+    Line header;
+    std::string name;   // as written, trimmed
+    std::string folded; // Fold(name)
+    std::vector<Line> lines;
+    // Folded key -> first entry line. Built only for a section long enough to need it (the row
+    // map); the short record sections are searched line by line, so loading thousands of them
+    // builds no table per section.
+    mutable std::unordered_map<std::string, size_t> keys;
+    mutable bool indexed = false;
+    static constexpr size_t kIndexFrom = 32;
+
+    void Reindex() {
+        keys.clear();
+        indexed = false;
+    }
+    // The first entry line of the key, or lines.size() when there is none.
+    size_t FindLine(const std::string& store, const std::string& foldedKey) const {
+        if (lines.size() < kIndexFrom) {
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const Line& line = lines[i];
+                if (line.kind == Kind::Entry &&
+                    MatchesFolded(std::string_view(store).substr(line.at + line.keyAt, line.keySize), foldedKey))
+                    return i;
+            }
+            return lines.size();
+        }
+        if (!indexed) {
+            keys.clear();
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const Line& line = lines[i];
+                if (line.kind == Kind::Entry)
+                    keys.emplace(Fold(std::string_view(store).substr(line.at + line.keyAt, line.keySize)), i);
+            }
+            indexed = true;
+        }
+        const auto it = keys.find(foldedKey);
+        return it == keys.end() ? lines.size() : it->second;
+    }
+    // A new entry line at `at`, behind every other entry of the section.
+    void Added(const std::string& foldedKey, size_t at) {
+        // Entries all stand before `at`, so only trailing non-entries moved: the index holds.
+        if (indexed)
+            keys.emplace(foldedKey, at);
+    }
+};
 
 QString PathOf(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -275,20 +326,10 @@ template <typename Visit> bool ForEachLine(std::string_view bytes, Visit&& visit
         return false;
     size_t pos = bytes.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
     while (pos < bytes.size()) {
-        const size_t eol = bytes.find_first_of("\r\n", pos);
-        std::string_view text;
-        if (eol == std::string_view::npos) {
-            text = bytes.substr(pos);
-            pos = bytes.size();
-        } else {
-            size_t next = eol;
-            while (next < bytes.size() && bytes[next] == '\r')
-                ++next;
-            if (next < bytes.size() && bytes[next] == '\n')
-                ++next;
-            text = bytes.substr(pos, eol - pos);
-            pos = next;
-        }
+        size_t next = 0;
+        const size_t eol = LineEnd(bytes, pos, next);
+        const std::string_view text = bytes.substr(pos, eol - pos);
+        pos = next;
         if (!visit(text))
             break;
     }
@@ -323,12 +364,12 @@ Lookup LookUp(std::string_view bytes, const std::string& section, const std::str
         if (!inside || first == std::string_view::npos || text[first] == ';')
             return true;
         const size_t eq = text.find('=', first);
-        if (Fold(Trim(text, first, eq == std::string_view::npos ? text.size() : eq)) != wantedKey)
+        if (!MatchesFolded(TrimView(text, first, eq == std::string_view::npos ? text.size() : eq), wantedKey))
             return true;
         found.present = true;
         found.hasValue = eq != std::string_view::npos;
         if (found.hasValue)
-            found.value = Unquote(Trim(text, eq + 1, text.size()));
+            found.value = std::string(Unquote(TrimView(text, eq + 1, text.size())));
         return false;
     });
     return found;
@@ -346,16 +387,28 @@ bool ReadBytes(const std::string& path, std::string& bytes, bool& exists) {
     QFile file(qpath);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray read = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    bytes.assign(read.constData(), static_cast<size_t>(read.size()));
-    return true;
+    // Straight into the string, in the size the file has; a file that grows meanwhile is read on
+    // to its end.
+    bytes.clear();
+    size_t got = 0;
+    for (size_t want = static_cast<size_t>(std::max<qint64>(file.size(), 0)) + 1;; want = got + 65536) {
+        if (want > kLargestFile + 1)
+            return false;
+        bytes.resize(want);
+        const qint64 n = file.read(bytes.data() + got, static_cast<qint64>(want - got));
+        if (n < 0)
+            return false;
+        got += static_cast<size_t>(n);
+        if (got < want)
+            break;
+    }
+    bytes.resize(got);
+    return got <= kLargestFile;
 }
 
 // An integer read of a value: through a 30-byte text buffer, its leading decimal digits,
 // saturated; the default for an absent or empty value.
-int IntOf(bool hasValue, const std::string& rawValue, int defaultValue) {
+int IntOf(bool hasValue, std::string_view rawValue, int defaultValue) {
     if (!hasValue)
         return defaultValue;
     const std::string value = CutToBuffer(rawValue, kIntegerBufferSize);
@@ -374,99 +427,146 @@ struct ProfileFile::Data {
     std::string path;
     bool dirty = false;
     bool unreadable = false; // exists but could not be read: never overwrite it
-    std::string mark;        // the UTF-8 byte-order mark the file began with, kept for the save
+    // The file's bytes as read, then the text of each line added or changed since: every line is a
+    // span of it. Starts with the UTF-8 byte-order mark when the file did, kept for the save.
+    std::string store;
+    size_t markSize = 0;
     std::vector<Line> preamble;
     std::vector<Section> sections;
     std::unordered_map<std::string, size_t> index; // folded name -> first section
 
-    void Parse(const std::string& bytes) {
-        size_t pos = 0;
+    std::string_view Text(const Line& line) const { return std::string_view(store).substr(line.at, line.size); }
+    std::string_view Value(const Line& line) const {
+        return std::string_view(store).substr(line.at + line.valueAt, line.valueSize);
+    }
+
+    void Parse(std::string bytes) {
         if (bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark)) {
             // UTF-16 text (also UTF-32 LE, whose mark begins the same way) would be read as
             // garbage and rewritten in GBK around it: leave such a file alone.
             unreadable = true;
             return;
         }
-        if (bytes.starts_with(kUtf8Mark)) {
-            mark = kUtf8Mark;
-            pos = mark.size();
-        }
+        store = std::move(bytes);
+        const std::string_view all(store);
+        size_t pos = 0;
+        if (all.starts_with(kUtf8Mark))
+            pos = markSize = kUtf8Mark.size();
         Section* current = nullptr;
-        while (pos < bytes.size()) {
-            const size_t eol = bytes.find_first_of("\r\n", pos);
+        // A section's lines are gathered here and stored in one allocation of their size.
+        std::vector<Line> gathered;
+        const auto close = [&] {
+            if (current != nullptr)
+                current->lines.assign(gathered.begin(), gathered.end());
+            gathered.clear();
+        };
+        std::string name;
+        while (pos < all.size()) {
+            size_t next = 0;
+            const size_t eol = LineEnd(all, pos, next);
             Line line;
-            if (eol == std::string::npos) {
-                line.text = bytes.substr(pos);
-                line.ending.clear();
-                pos = bytes.size();
-            } else {
-                size_t next = eol;
-                while (next < bytes.size() && bytes[next] == '\r')
-                    ++next;
-                if (next < bytes.size() && bytes[next] == '\n')
-                    ++next;
-                line.text = bytes.substr(pos, eol - pos);
-                line.ending = bytes.substr(eol, next - eol);
-                pos = next;
-            }
-            std::string name;
-            if (ParseHeader(line.text, name)) {
+            line.at = pos;
+            line.size = Span(eol - pos);
+            line.ending = Span(next - eol);
+            const std::string_view text = all.substr(pos, eol - pos);
+            pos = next;
+            if (ParseHeader(text, name)) {
+                close();
                 Section section;
-                section.header = std::move(line);
+                section.header = line;
+                section.folded = Fold(name);
                 section.name = std::move(name);
-                section.folded = Fold(section.name);
                 sections.push_back(std::move(section));
                 current = &sections.back();
                 continue;
             }
             if (current == nullptr) {
-                preamble.push_back(std::move(line));
+                preamble.push_back(line);
                 continue;
             }
-            ParseEntry(line);
-            current->lines.push_back(std::move(line));
+            ParseEntry(line, text);
+            gathered.push_back(line);
         }
+        close();
         Reindex();
     }
 
     void Reindex() {
         index.clear();
+        index.reserve(sections.size());
         for (size_t i = 0; i < sections.size(); ++i)
             index.emplace(sections[i].folded, i);
     }
 
     Section* FindSection(const std::string& name) {
-        const auto it = index.find(Fold(Trim(name)));
+        const auto it = index.find(Fold(TrimView(name, 0, name.size())));
         return it == index.end() ? nullptr : &sections[it->second];
     }
     const Section* FindSection(const std::string& name) const {
-        const auto it = index.find(Fold(Trim(name)));
+        const auto it = index.find(Fold(TrimView(name, 0, name.size())));
         return it == index.end() ? nullptr : &sections[it->second];
     }
 
     const Line* FindEntry(const std::string& section, const std::string& key) const {
         const Section* s = FindSection(section);
-        return s == nullptr ? nullptr : s->Find(Fold(Trim(key)));
+        if (s == nullptr)
+            return nullptr;
+        const size_t at = s->FindLine(store, Fold(TrimView(key, 0, key.size())));
+        return at == s->lines.size() ? nullptr : &s->lines[at];
+    }
+
+    // A line `text` (ending in CR LF) appended to the store.
+    Line Append(std::string_view text) {
+        Line line;
+        line.at = store.size();
+        line.size = Span(text.size());
+        line.ending = Span(kNewLineEnding.size());
+        store.append(text);
+        store.append(kNewLineEnding);
+        return line;
+    }
+
+    // The entry line "key=value" (names already trimmed and neutralised), appended to the store.
+    Line AppendEntry(const std::string& key, const std::string& value) {
+        std::string text;
+        text.reserve(key.size() + 1 + value.size());
+        text.append(key).append("=").append(value);
+        Line line = Append(text);
+        line.kind = Kind::Entry;
+        line.hasValue = true;
+        line.keyAt = 0;
+        line.keySize = Span(key.size());
+        const std::string_view valueText = Unquote(TrimView(text, key.size() + 1, text.size()));
+        line.valueAt = Span(valueText.data() - text.data());
+        line.valueSize = Span(valueText.size());
+        return line;
     }
 
     std::string Serialise() const {
-        std::string out = mark;
         std::vector<const Line*> all;
         all.reserve(preamble.size() + sections.size());
-        for (const Line& line : preamble)
+        size_t total = markSize;
+        const auto add = [&](const Line& line) {
             all.push_back(&line);
+            total += line.size + std::max<size_t>(line.ending, kNewLineEnding.size());
+        };
+        for (const Line& line : preamble)
+            add(line);
         for (const Section& section : sections) {
-            all.push_back(&section.header);
+            add(section.header);
             for (const Line& line : section.lines)
-                all.push_back(&line);
+                add(line);
         }
+        std::string out;
+        out.reserve(total);
+        out.append(store, 0, markSize);
         for (size_t i = 0; i < all.size(); ++i) {
-            out += all[i]->text;
-            // Only the file's last line can lack an ending; once lines follow it, it gets one.
-            if (all[i]->ending.empty() && i + 1 < all.size())
-                out += "\r\n";
-            else
-                out += all[i]->ending;
+            const Line& line = *all[i];
+            // Text and ending stand together in the store. Only the file's last line can lack an
+            // ending; once lines follow it, it gets one.
+            out.append(store, line.at, size_t(line.size) + line.ending);
+            if (line.ending == 0 && i + 1 < all.size())
+                out.append(kNewLineEnding);
         }
         return out;
     }
@@ -485,19 +585,19 @@ ProfileFile ProfileFile::Load(const std::string& path) {
     if (!ReadBytes(path, bytes, exists))
         data->unreadable = true;
     else if (exists)
-        data->Parse(bytes);
+        data->Parse(std::move(bytes));
     return ProfileFile(std::move(data));
 }
 
 std::string ProfileFile::GetString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) const {
     const Line* line = d->FindEntry(section, key);
-    return CutToBuffer(line != nullptr && line->hasValue ? line->value : defaultValue);
+    return CutToBuffer(line != nullptr && line->hasValue ? d->Value(*line) : std::string_view(defaultValue));
 }
 
 int ProfileFile::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
     const Line* line = d->FindEntry(section, key);
-    return line == nullptr ? defaultValue : IntOf(line->hasValue, line->value, defaultValue);
+    return line == nullptr ? defaultValue : IntOf(line->hasValue, d->Value(*line), defaultValue);
 }
 
 std::vector<std::string> ProfileFile::SectionNames() const {
@@ -521,7 +621,7 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     Section* s = d->FindSection(sectionName);
     if (s == nullptr) {
         Section added;
-        added.header.text = "[" + sectionName + "]";
+        added.header = d->Append("[" + sectionName + "]");
         added.name = sectionName;
         added.folded = Fold(sectionName);
         d->sections.push_back(std::move(added));
@@ -529,12 +629,14 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
         s = &d->sections.back();
     }
     const std::string folded = Fold(keyName);
-    if (const size_t found = s->FindLine(folded); found != s->lines.size()) {
+    if (const size_t found = s->FindLine(d->store, folded); found != s->lines.size()) {
         Line& line = s->lines[found];
-        Line changed = MakeEntry(keyName, text);
-        if (changed.text == line.text)
+        // Writing the same name and value changes nothing (and adds nothing to the store).
+        const std::string_view old = d->Text(line);
+        if (old.size() == keyName.size() + 1 + text.size() && old.starts_with(keyName) && old[keyName.size()] == '=' &&
+            old.ends_with(text))
             return;
-        line = std::move(changed);
+        line = d->AppendEntry(keyName, text);
         d->dirty = true;
         return;
     }
@@ -542,7 +644,7 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     size_t at = s->lines.size();
     while (at > 0 && s->lines[at - 1].kind != Kind::Entry)
         --at;
-    s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), MakeEntry(keyName, text));
+    s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), d->AppendEntry(keyName, text));
     s->Added(folded, at);
     d->dirty = true;
 }
@@ -551,7 +653,7 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
     Section* s = d->FindSection(section);
     if (s == nullptr)
         return;
-    const size_t found = s->FindLine(Fold(Trim(key)));
+    const size_t found = s->FindLine(d->store, Fold(TrimView(key, 0, key.size())));
     if (found == s->lines.size())
         return;
     s->lines.erase(s->lines.begin() + static_cast<std::ptrdiff_t>(found));
@@ -560,7 +662,7 @@ void ProfileFile::DeleteKey(const std::string& section, const std::string& key) 
 }
 
 void ProfileFile::DeleteSection(const std::string& section) {
-    const auto it = d->index.find(Fold(Trim(section)));
+    const auto it = d->index.find(Fold(TrimView(section, 0, section.size())));
     if (it == d->index.end())
         return;
     d->sections.erase(d->sections.begin() + static_cast<std::ptrdiff_t>(it->second));
