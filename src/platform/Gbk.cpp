@@ -5,9 +5,15 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace gbk {
 
 QString ToQString(const QByteArray& bytes) {
+    // GBK keeps the ASCII bytes as they are, and most texts of a record (times, page counts, file
+    // names) are plain ASCII: those need no converter, whose set-up costs more than the decoding.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder("GBK");
     return decoder.decode(bytes);
 }
