@@ -12,6 +12,8 @@
 #include "gui/Status.h"
 #include "res/ProgramImages.h"
 
+#include <functional>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -184,8 +186,10 @@ QAction* CMainFrame::Action(int commandId) const {
 
 void CMainFrame::Route(QAction* action, void (CFAXDESKView::*handler)()) {
     connect(action, &QAction::triggered, this, [this, handler] {
+        // std::invoke rather than (m_view->*handler)(): GCC 12's vptr check reads the member pointer
+        // from the wrong place in this lambda and calls through garbage in the sanitizer build.
         if (!RefuseDuringAutomaticRead())
-            (m_view->*handler)();
+            std::invoke(handler, m_view);
     });
 }
 
