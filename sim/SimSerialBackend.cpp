@@ -70,9 +70,20 @@ SimSerialBackend::~SimSerialBackend() {
 bool SimSerialBackend::Open(const std::string& portName) {
     if (m_wire)
         return false;
-    const auto it = m_wires.find(portName);
-    if (it == m_wires.end() || !it->second || !it->second->OpenHost())
+    m_lastOpen = {"/dev/sim" + portName, PortFailure::None, {}};
+    if (const auto refused = m_refusals.find(portName); refused != m_refusals.end()) {
+        m_lastOpen.failure = refused->second;
         return false;
+    }
+    const auto it = m_wires.find(portName);
+    if (it == m_wires.end() || !it->second || it->second->Modem().LineDown()) {
+        m_lastOpen.failure = PortFailure::Absent;
+        return false;
+    }
+    if (!it->second->OpenHost()) {
+        m_lastOpen.failure = PortFailure::Busy;
+        return false;
+    }
     m_wire = it->second;
     return true;
 }
@@ -119,11 +130,18 @@ void SimSerialBackendFactory::Disconnect(const std::string& portName) {
     m_owned.erase(portName);
 }
 
+void SimSerialBackendFactory::Refuse(const std::string& portName, PortFailure failure) {
+    if (failure == PortFailure::None)
+        m_refusals.erase(portName);
+    else
+        m_refusals[portName] = failure;
+}
+
 SimWire* SimSerialBackendFactory::Wire(const std::string& portName) {
     const auto it = m_wires.find(portName);
     return it == m_wires.end() ? nullptr : it->second;
 }
 
 std::unique_ptr<SerialBackend> SimSerialBackendFactory::Create() {
-    return std::make_unique<SimSerialBackend>(m_wires, m_fixedWaits);
+    return std::make_unique<SimSerialBackend>(m_wires, m_refusals, m_fixedWaits);
 }

@@ -45,11 +45,13 @@ private:
 // One simulated port as the modem link sees it.
 class SimSerialBackend final : public SerialBackend {
 public:
-    SimSerialBackend(const std::map<std::string, SimWire*>& wires, bool fixedWaits)
-        : m_wires(wires), m_fixedWaits(fixedWaits) {}
+    SimSerialBackend(const std::map<std::string, SimWire*>& wires, const std::map<std::string, PortFailure>& refusals,
+                     bool fixedWaits)
+        : m_wires(wires), m_refusals(refusals), m_fixedWaits(fixedWaits) {}
     ~SimSerialBackend() override;
 
     bool Open(const std::string& portName) override;
+    OpenReport LastOpen() const override { return m_lastOpen; }
     bool IsOpen() const override { return m_wire != nullptr; }
     bool Close() override;
     bool Configure(const LineSettings& settings) override;
@@ -64,18 +66,24 @@ public:
 
 private:
     const std::map<std::string, SimWire*>& m_wires;
+    const std::map<std::string, PortFailure>& m_refusals;
     SimWire* m_wire = nullptr;
     LineSettings m_settings;
     bool m_fixedWaits;
+    OpenReport m_lastOpen;
 };
 
-// "COM1" and "COM2" lead to simulated modems, or to nothing (a port that cannot be opened).
+// "COM1" and "COM2" lead to simulated modems, or to nothing (a port that cannot be opened: absent).
+// A port may be made to refuse its opening for a given reason (busy, no permission). The device
+// behind a port is "/dev/sim" followed by its name.
 class SimSerialBackendFactory final : public SerialBackendFactory {
 public:
     explicit SimSerialBackendFactory(VirtualTime& time) : m_time(time) {}
 
     void Connect(const std::string& portName, quorra::QuorraModem& modem);
     void Disconnect(const std::string& portName);
+    // Opening `portName` fails with `failure` until Refuse(portName, PortFailure::None).
+    void Refuse(const std::string& portName, PortFailure failure);
     SimWire* Wire(const std::string& portName);
     std::unique_ptr<SerialBackend> Create() override;
     // The ports opened from now on ask for the fixed waits ("FixedWaits=1" in RERAVA.INI).
@@ -86,4 +94,5 @@ private:
     std::map<std::string, std::unique_ptr<SimWire>> m_owned;
     std::map<std::string, SimWire*> m_wires;
     bool m_fixedWaits = false;
+    std::map<std::string, PortFailure> m_refusals;
 };

@@ -10,6 +10,8 @@
 #include "platform/TempFile.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -145,6 +147,20 @@ std::string TiffPathFor(const std::string& programDirectory, const QDateTime& ti
     return programDirectory + time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
 }
 
+// A capture that did not become a page file is the only copy of its fax (the modem forgets a fax
+// once it has played it out): it moves out of the shared temporary folder into the program
+// directory, under a name that says what it is and when it came ("20240305140709-未转换的传真.TAM").
+// Where it cannot be moved it stays where it is; it is never deleted.
+void SetAsideCapture(const std::string& capturePath, const std::string& programDirectory, const QDateTime& time,
+                     const QString& what) {
+    const QString directory = QFile::decodeName(QByteArray::fromStdString(programDirectory));
+    const QString base = time.toString(QStringLiteral("yyyyMMddHHmmss")) + QLatin1Char('-') + what;
+    QString target = directory + base + QStringLiteral(".TAM");
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = directory + base + QStringLiteral("-%1.TAM").arg(n);
+    QFile::rename(QFile::decodeName(QByteArray::fromStdString(capturePath)), target);
+}
+
 // One stored fax from the answer to the record. Returns 0, or the code of its failure.
 int ReadOneFax(const Context& context, int& result, std::set<std::string>& givenNames) {
     ModemLink& link = context.link;
@@ -161,14 +177,21 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
 
     const std::string capturePath = tempfile::CreateUnique(context.tempDirectory, "TAM");
     // Without a capture file nothing of this fax could be kept: the fax fails as a page would.
-    if (capturePath.empty() || !link.OpenCapture(capturePath))
+    if (capturePath.empty())
         return result;
+    if (!link.OpenCapture(capturePath)) {
+        std::remove(capturePath.c_str());
+        return result;
+    }
     link.SeekCapture(0);
     link.WriteCapture(reinterpret_cast<const char*>(link.m_captureHeader.data()), link.m_captureHeader.size());
     link.SeekCaptureToEnd();
 
     if (!ReceivePage(link)) {
+        // The modem keeps a fax whose playback did not end, and the next read fetches it whole;
+        // what came of it here is cut off before its page's end (the staged bytes are lost).
         link.CloseCapture();
+        std::remove(capturePath.c_str());
         return result;
     }
     ++result;
@@ -178,7 +201,7 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
     const QDateTime received = context.wallClock.Now();
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
     const std::string tiffPath = TiffPathFor(context.programDirectory, received, givenNames);
-    context.writer.Convert(capturePath, tiffPath);
+    const bool converted = context.writer.Convert(capturePath, tiffPath);
     // The record and the capture count the pages the file holds: a page that was cut off before its
     // first line could not be written, and the pages behind a failing one are not there either.
     // (When the file itself could not be made, the capture keeps its count for another try.)
@@ -190,6 +213,12 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
                                answer.fine);
     // The result code has counted two steps for this fax and for each before it.
     context.status.FaxRecorded((result - kNoAnswerReport) / 2, answer.id, pageCount, tiffPath);
+    // The capture holds a fax image and the sender's number in a folder other users can list: once
+    // the page file and its record are written it has served.
+    if (converted)
+        std::remove(capturePath.c_str());
+    else
+        SetAsideCapture(capturePath, context.programDirectory, received, kUnconvertedCapture.toString());
     return kSuccess;
 }
 

@@ -30,6 +30,9 @@ inline constexpr QStringView kNoFaxMessage = u"没有存储传真！";
 inline constexpr QStringView kFailedMessage = u"传真读取失败！";
 inline constexpr QStringView kUnrecordablePathMessage = u"程序目录名含有GBK无法表示的字符，传真无法记录，未读取传真！";
 
+// What a capture that could not be turned into a page file is called in the program directory.
+inline constexpr QStringView kUnconvertedCapture = u"未转换的传真";
+
 // Result codes of ReadStoredFaxes. A failure at fax n (n = 1 for the first) is
 // kNoAnswerReport + 2 (n - 1) or kPageNotEnded + 2 (n - 1).
 enum Result : int {

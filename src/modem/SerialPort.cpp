@@ -13,7 +13,13 @@ bool SerialPort::Open(const std::string& portName) {
     if (m_hPort)
         return false;
     auto backend = m_env.ports.Create();
-    if (!backend || !backend->Open(portName))
+    if (!backend) {
+        m_lastOpen = {{}, PortFailure::Other, {}};
+        return false;
+    }
+    const bool opened = backend->Open(portName);
+    m_lastOpen = backend->LastOpen();
+    if (!opened)
         return false;
     m_hPort = std::move(backend);
     m_unread.clear();

@@ -74,6 +74,8 @@ public:
     uint32_t Pending() const { return m_pending; }
     uint32_t BytesRead() const { return m_bytesRead; }
     const char* RawReply() const { return m_rawReply.get(); }
+    // What the last Open found: the device behind the port name and why it failed, if it did.
+    const OpenReport& LastOpen() const { return m_lastOpen; }
 
 protected:
     LinkEnvironment m_env;
@@ -90,6 +92,7 @@ protected:
     uint32_t m_errors = 0;
     bool m_lastResult = false;
     bool m_fixedWaits = false;
+    OpenReport m_lastOpen;
 
 private:
     std::string m_unread; // bytes given back by Unread, in front of the port's input

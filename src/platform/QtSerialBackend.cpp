@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 
+#include <unistd.h>
+
 namespace {
 constexpr int kWriteTimeoutMs = 5000;
 } // namespace
@@ -16,18 +18,40 @@ QtSerialBackend::~QtSerialBackend() {
         m_port.close();
 }
 
+PortFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool exists, bool accessible) {
+    if (error == QSerialPort::NoError)
+        return PortFailure::None;
+    if (!exists || error == QSerialPort::DeviceNotFoundError)
+        return PortFailure::Absent;
+    if (!accessible)
+        return PortFailure::NoPermission;
+    if (error == QSerialPort::PermissionError)
+        return PortFailure::Busy;
+    return PortFailure::Other;
+}
+
 bool QtSerialBackend::Open(const std::string& portName) {
     if (m_port.isOpen())
         return false;
     const PortMap::Port port = m_ports.Lookup(portName);
-    if (port.device.empty())
-        return false;
     m_fixedWaits = port.fixedWaits;
-    m_port.setPortName(QString::fromLocal8Bit(port.device.c_str()));
-    if (!m_port.open(QIODevice::ReadWrite))
+    m_lastOpen = {port.device, PortFailure::None, {}};
+    const std::string& device = m_lastOpen.device;
+    if (device.empty()) {
+        m_lastOpen.failure = PortFailure::Absent;
         return false;
+    }
+    m_port.setPortName(QString::fromLocal8Bit(device.c_str()));
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const bool exists = ::access(device.c_str(), F_OK) == 0;
+        const bool accessible = ::access(device.c_str(), R_OK | W_OK) == 0;
+        m_lastOpen.failure = ClassifyOpenError(m_port.error(), exists, accessible);
+        m_lastOpen.systemText = m_port.errorString().toStdString();
+        return false;
+    }
     if (!LockPortHandle(m_port)) {
         m_port.close();
+        m_lastOpen.failure = PortFailure::Busy;
         return false;
     }
     m_gone = false;

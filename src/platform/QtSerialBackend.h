@@ -15,6 +15,7 @@ public:
     ~QtSerialBackend() override;
 
     bool Open(const std::string& portName) override;
+    OpenReport LastOpen() const override { return m_lastOpen; }
     bool IsOpen() const override;
     bool Close() override;
     bool Configure(const LineSettings& settings) override;
@@ -34,7 +35,13 @@ private:
     QSerialPort m_port;
     bool m_gone = false; // the device vanished while open; the owner has not closed it yet
     bool m_fixedWaits = false;
+    OpenReport m_lastOpen;
 };
+
+// The reason behind a failed open of `device`: QSerialPort reports a refused permission, a port
+// that another program holds (EBUSY, its lock file) and an exclusive port alike as PermissionError;
+// whether the user may read and write the device at all (`accessible`) tells them apart.
+PortFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool exists, bool accessible);
 
 class QtSerialBackendFactory final : public SerialBackendFactory {
 public:

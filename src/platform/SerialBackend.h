@@ -17,6 +17,22 @@ struct LineSettings {
     uint8_t handshake = 2;
 };
 
+// Why a port could not be opened, for the message that tells the user why no modem was found.
+enum class PortFailure {
+    None,         // opened
+    Absent,       // no such device, or no serial port to stand for the name at all
+    Busy,         // another program (or another window of this one) has it open
+    NoPermission, // the user may not open it (on Linux: not in group "dialout")
+    Other,        // anything else; the system's words are kept
+};
+
+// What the last Open of a backend found.
+struct OpenReport {
+    std::string device; // the device the port name stood for; empty when there was none
+    PortFailure failure = PortFailure::None;
+    std::string systemText; // the system's own words for the failure
+};
+
 // One serial port as SerialPort needs it: an exclusive open by the program's port name ("COM1",
 // "COM2"), a non-blocking read of whatever has arrived, a count of waiting bytes, a bounded write,
 // and DTR. The program's backend is QSerialPort; the tests connect straight to the simulator.
@@ -25,6 +41,8 @@ public:
     virtual ~SerialBackend() = default;
     // Opens the port the program calls `portName`; fails when it is absent or held elsewhere.
     virtual bool Open(const std::string& portName) = 0;
+    // The device and the reason of the last Open's failure.
+    virtual OpenReport LastOpen() const = 0;
     virtual bool IsOpen() const = 0;
     // Returns the result of closing; the port counts as closed afterwards whatever it is.
     virtual bool Close() = 0;

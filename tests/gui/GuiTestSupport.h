@@ -7,6 +7,7 @@
 #include "gui/MessageBoxService.h"
 #include "platform/EventPump.h"
 #include "platform/QtSerialBackend.h"
+#include "support/TestSupport.h"
 
 #include <QPageSize>
 #include <QStringList>
@@ -101,7 +102,7 @@ public:
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;
-    QtSerialBackendFactory ports{PortMap()};
+    QtSerialBackendFactory ports{PortMap({}, testsupport::NoFoundPorts())};
     RecordingMessageBoxService messages;
     AnsweringFolderChooser folders;
     RecordingShell shell;

@@ -66,7 +66,7 @@ TEST(DemoSetup, TheSimulatorIsCom1AndAReadBringsInTheThreeSampleFaxes) {
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;
-    QtSerialBackendFactory ports{PortMap(ini)};
+    QtSerialBackendFactory ports{PortMap(ini, testsupport::NoFoundPorts())};
     ModemLink link(LinkEnvironment{clock, pump, ports});
     FaxFileWriter writer;
     FaxRecordStore store;

@@ -130,7 +130,7 @@ private slots:
         QVERIFY(modem.waitForReadyRead(5000));
         QVERIFY(!modem.readLine().trimmed().isEmpty());
 
-        QtSerialBackendFactory ports{PortMap(ini)};
+        QtSerialBackendFactory ports{PortMap(ini, testsupport::NoFoundPorts())};
         const AppServices services{gui.clock,    gui.wallClock, gui.pump,  ports,
                                    gui.messages, gui.folders,   gui.shell, gui.services.programPath};
         CMainFrame frame(services);

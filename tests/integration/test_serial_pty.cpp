@@ -82,7 +82,7 @@ protected:
     void Start(QStringList arguments) {
         m_modem = std::make_unique<PtyModem>(std::move(arguments));
         ASSERT_FALSE(m_modem->Device().empty()) << "the simulator printed no device";
-        m_ports = std::make_unique<QtSerialBackendFactory>(PortMap(m_modem->Ini()));
+        m_ports = std::make_unique<QtSerialBackendFactory>(PortMap(m_modem->Ini(), testsupport::NoFoundPorts()));
     }
     std::unique_ptr<ModemLink> MakeLink() {
         return std::make_unique<ModemLink>(LinkEnvironment{clock, pump, *m_ports});
@@ -151,6 +151,8 @@ TEST_F(PtyTest, APortOpenElsewhereCannotBeOpened) {
     auto second = MakeLink();
     ASSERT_TRUE(first->Open("COM1"));
     EXPECT_FALSE(second->Open("COM1")) << "held by another port object of this program";
+    EXPECT_EQ(second->LastOpen().failure, PortFailure::Busy);
+    EXPECT_EQ(second->LastOpen().device, m_modem->Device());
     first->Close();
     EXPECT_TRUE(second->Open("COM1"));
     second->Close();
@@ -161,6 +163,7 @@ TEST_F(PtyTest, APortOpenElsewhereCannotBeOpened) {
                                            QStringLiteral("-c"), QStringLiteral("echo locked; sleep 30")});
     ASSERT_TRUE(holder.waitForReadyRead(5000));
     EXPECT_FALSE(first->Open("COM1")) << "held by another process";
+    EXPECT_EQ(first->LastOpen().failure, PortFailure::Busy);
     holder.kill();
     holder.waitForFinished(5000);
     EXPECT_TRUE(first->Open("COM1"));
@@ -215,6 +218,38 @@ TEST_F(PtyTest, ThePortVanishingMidPageEndsTheCaptureQuietly) {
     EXPECT_FALSE(link->PollInput());
     EXPECT_TRUE(link->Close());
     EXPECT_FALSE(link->IsOpen());
+}
+
+// Without [PORTS], COM1 and COM2 are the serial ports found: a USB adapter before a built-in port,
+// whatever order they were listed in. The pseudo-terminal stands in for the real device.
+TEST_F(PtyTest, FoundPortsBecomeCom1AndCom2) {
+    Start({});
+    const std::string unplugged = "/dev/faxdesk-unplugged";
+    struct Row {
+        const char* name;
+        std::vector<FoundPort> found;
+        bool onCom1;
+    };
+    const Row rows[] = {
+        {"adapter before built-in port", {{unplugged, false}, {m_modem->Device(), true}}, true},
+        {"unplugged adapter first", {{m_modem->Device(), false}, {unplugged, true}}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QtSerialBackendFactory ports{PortMap({}, std::make_shared<testsupport::FixedPortLister>(row.found))};
+        ModemLink link(LinkEnvironment{clock, pump, ports});
+        DetectionReport report;
+        ASSERT_TRUE(FindModem(link, &report));
+        ASSERT_EQ(report.size(), row.onCom1 ? 1u : 2u);
+        EXPECT_EQ(report.back().port, row.onCom1 ? "COM1" : "COM2");
+        EXPECT_EQ(report.back().device, m_modem->Device());
+        EXPECT_TRUE(report.back().answered);
+        if (!row.onCom1) {
+            EXPECT_EQ(report[0].device, unplugged);
+            EXPECT_EQ(report[0].failure, PortFailure::Absent);
+        }
+        link.Close();
+    }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/PortMap.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,4 +21,19 @@ int TiffPages(const std::string& path);
 // tests/data/pages/NAME.g3) captured at fine or normal resolution and converted by FaxFileWriter.
 // False when the writer fails.
 bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<std::string>& pages);
+
+// A fixed list of "found" serial ports in place of the system's.
+class FixedPortLister final : public PortLister {
+public:
+    explicit FixedPortLister(std::vector<FoundPort> ports) : m_ports(std::move(ports)) {}
+    std::vector<FoundPort> List() const override { return m_ports; }
+
+private:
+    std::vector<FoundPort> m_ports;
+};
+// No serial port found: COM1 and COM2 are only what RERAVA.INI names, so that no test ever probes
+// a real port of the machine it runs on.
+inline std::shared_ptr<const PortLister> NoFoundPorts() {
+    return std::make_shared<FixedPortLister>(std::vector<FoundPort>{});
+}
 } // namespace testsupport

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace std::string_literals;
@@ -195,16 +196,22 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
         EXPECT_EQ(testsupport::TiffPages(records[i].file), std::stoi(s.records[i].page));
         files.push_back(records[i].file);
     }
-    // The capture of a single fax says as many pages as its record.
-    const std::vector<std::string> captures = Files(tempDir, ".TMP");
-    if (records.size() == 1 && captures.size() == 1) {
-        EXPECT_EQ(std::to_string(static_cast<uint8_t>(testsupport::ReadFile(captures[0]).at(40))), records[0].page);
+    // A page file that could not take every page (one cut off before its first line) leaves the
+    // capture in the program directory, the only copy of what came; it says as many pages as the
+    // record.
+    const std::vector<std::string> kept = Files(programDir, ".TAM");
+    EXPECT_EQ(kept.size(), std::string_view(s.name) == "SecondOfThreePagesCutBeforeItsFirstLine" ? 1u : 0u);
+    if (records.size() == 1 && kept.size() == 1) {
+        EXPECT_EQ(std::to_string(static_cast<uint8_t>(testsupport::ReadFile(kept[0]).at(40))), records[0].page);
     }
     // Faxes finished within the same second each keep their own file: the next free second.
     const char* const names[] = {"20240305140709.TIF", "20240305140710.TIF", "20240305140711.TIF"};
     for (size_t i = 0; i < files.size() && i < 3; ++i)
         EXPECT_EQ(files[i], programDir + names[i]);
     EXPECT_EQ(Files(programDir, ".TIF").size(), records.size());
+    // Nothing of a fax stays in the shared temporary folder: every capture here was converted, kept
+    // as above, or cut off by a failure while the modem still holds its fax.
+    EXPECT_TRUE(fs::is_empty(tempDir));
 }
 
 const QString kNoModem = retrieval::kNoModemMessage.toString();
@@ -560,27 +567,35 @@ TEST(ReadPacing, AModemThatNeedsThePacingIsReadWithTheFixedWaits) {
     EXPECT_TRUE(replies.records.empty());
 }
 
-// The capture file: header fields from the answer report, the page count and the data length.
-TEST_F(ReadCommand, CaptureHeaderHoldsReportPagesAndLength) {
-    sim.com1.AddFax(Fax("ABC", false, {Page("text-normal-fill"), Page("checker"), Page("black-line")}));
+// Page data without a single EOL: the page file writer cannot convert it.
+const std::string kNoEolPage(600, '\x55');
+
+// A capture that cannot be converted is the only copy of its fax: it is kept in the program
+// directory under a name that says so, and holds the header fields from the answer report, the
+// page count and the data length.
+TEST_F(ReadCommand, UnconvertedCaptureIsKeptBesideTheFaxes) {
+    sim.com1.AddFax(Fax("ABC", false, {Page("text-normal-fill"), Page("checker"), kNoEolPage}));
+    testsupport::WriteFile(programDir + "20240305140709-未转换的传真.TAM", "an earlier one");
     ASSERT_EQ(Run(), 0);
-    const std::vector<std::string> captures = Files(tempDir, ".TMP");
-    ASSERT_EQ(captures.size(), 1u);
-    EXPECT_EQ(fs::path(captures[0]).filename().string().substr(0, 3), "TAM");
-    const std::string capture = testsupport::ReadFile(captures[0]);
+    EXPECT_TRUE(fs::is_empty(tempDir));
+    ASSERT_EQ(Records().size(), 1u) << "the fax is listed all the same";
+    EXPECT_EQ(testsupport::ReadFile(programDir + "20240305140709-未转换的传真.TAM"), "an earlier one");
+    const std::string kept = programDir + "20240305140709-未转换的传真-2.TAM";
+    EXPECT_EQ(Files(programDir, ".TAM").size(), 2u);
+    EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string capture = testsupport::ReadFile(kept);
     ASSERT_GE(capture.size(), 132u);
     EXPECT_EQ(capture.substr(0, 3), "G3\0"s);
     EXPECT_EQ(capture.substr(3, 16), "0,5,0,2,0,0,0,0 ");
     EXPECT_EQ(capture.substr(19, 21), "ABC\"\r\n\r\n"s + std::string(13, '\0'));
-    EXPECT_EQ(static_cast<uint8_t>(capture[40]), 3);
+    EXPECT_EQ(static_cast<uint8_t>(capture[40]), 2) << "the pages the page file holds";
     EXPECT_EQ(capture.substr(41, 87), std::string(87, '\0'));
     const uint32_t length = static_cast<uint8_t>(capture[128]) | static_cast<uint8_t>(capture[129]) << 8 |
                             static_cast<uint8_t>(capture[130]) << 16 |
                             static_cast<uint32_t>(static_cast<uint8_t>(capture[131])) << 24;
     EXPECT_EQ(length, capture.size() - 132);
     // Each page as sent, ending with the DLE that stood before DLE ETX.
-    const std::string expected =
-        Page("text-normal-fill") + "\x10" + Page("checker") + "\x10" + Page("black-line") + "\x10";
+    const std::string expected = Page("text-normal-fill") + "\x10" + Page("checker") + "\x10" + kNoEolPage + "\x10";
     EXPECT_EQ(capture.substr(132), expected);
 }
 
@@ -594,9 +609,7 @@ TEST_F(ReadCommand, FaxOfMoreThan255PagesKeepsItsFirst255) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].page, "255");
     EXPECT_EQ(testsupport::TiffPages(records[0].file), 255);
-    const std::vector<std::string> captures = Files(tempDir, ".TMP");
-    ASSERT_EQ(captures.size(), 1u);
-    EXPECT_EQ(static_cast<uint8_t>(testsupport::ReadFile(captures[0])[40]), 255);
+    EXPECT_TRUE(fs::is_empty(tempDir));
 }
 
 // Page data that never ends: the capture gives up at its size limit instead of holding the program

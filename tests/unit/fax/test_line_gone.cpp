@@ -41,6 +41,7 @@ public:
     CountingBackend(std::unique_ptr<SerialBackend> inner, LookCounter& counter)
         : m_inner(std::move(inner)), m_counter(counter) {}
     bool Open(const std::string& portName) override { return m_inner->Open(portName); }
+    OpenReport LastOpen() const override { return m_inner->LastOpen(); }
     bool IsOpen() const override { return m_inner->IsOpen(); }
     bool Close() override { return m_inner->Close(); }
     bool Configure(const LineSettings& settings) override { return m_inner->Configure(settings); }

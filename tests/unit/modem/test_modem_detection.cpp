@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+#include <QStringList>
+
 #include <tuple>
 
 namespace {
@@ -59,5 +62,74 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) {
         return std::string(std::get<0>(row.param).name) + (std::get<1>(row.param) ? "FixedWaits" : "ReplyEnds");
     });
+
+// What the report says of each port, and what the user reads of it.
+struct ReasonCase {
+    const char* name;
+    PortFailure com1Refused; // None: COM1's modem is there but silent
+    bool com2Present;
+    PortFailure com1Failure;
+    PortFailure com2Failure;
+    const char* com1Words; // a phrase the details must hold for COM1
+};
+
+class DetectionReasons : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(DetectionReasons, EachPortTriedIsReported) {
+    const ReasonCase& c = GetParam();
+    SimModemFixture sim(c.com2Present);
+    if (c.com1Refused != PortFailure::None)
+        sim.ports.Refuse("COM1", c.com1Refused);
+    else
+        sim.com1.AddFault(MakeFault(quorra::FaultKind::Silence));
+    if (c.com2Present)
+        sim.com2->AddFault(MakeFault(quorra::FaultKind::Silence));
+    ModemLink link(sim.env);
+    DetectionReport report;
+    ASSERT_FALSE(FindModem(link, &report));
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0].port, "COM1");
+    EXPECT_EQ(report[0].device, "/dev/simCOM1");
+    EXPECT_EQ(report[0].failure, c.com1Failure);
+    EXPECT_FALSE(report[0].answered);
+    EXPECT_EQ(report[1].port, "COM2");
+    EXPECT_EQ(report[1].failure, c.com2Failure);
+
+    const QString details = DescribeDetection(report);
+    const QStringList lines = details.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << details.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("COM1（/dev/simCOM1）："))) << details.toStdString();
+    EXPECT_TRUE(lines[0].contains(QString::fromUtf8(c.com1Words))) << details.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("COM2（/dev/simCOM2）："))) << details.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, DetectionReasons,
+                         ::testing::Values(ReasonCase{"Silent", PortFailure::None, false, PortFailure::None,
+                                                      PortFailure::Absent, "没有回答“OK”"},
+                                           ReasonCase{"Busy", PortFailure::Busy, true, PortFailure::Busy,
+                                                      PortFailure::None, "其他程序"},
+                                           ReasonCase{"NoPermission", PortFailure::NoPermission, false,
+                                                      PortFailure::NoPermission, PortFailure::Absent, "dialout"},
+                                           ReasonCase{"Absent", PortFailure::Absent, true, PortFailure::Absent,
+                                                      PortFailure::None, "端口不存在"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DetectionReport, APortWithoutDeviceAndTheAnsweringPort) {
+    SimModemFixture sim(true);
+    sim.RemoveCom1();
+    ModemLink link(sim.env);
+    DetectionReport report;
+    ASSERT_TRUE(FindModem(link, &report));
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0].failure, PortFailure::Absent);
+    EXPECT_TRUE(report[1].answered);
+    link.Close();
+
+    // No serial port at all stands for the name: the line says so, without a device.
+    const DetectionReport none{{"COM2", "", PortFailure::Absent, {}, false}};
+    EXPECT_EQ(DescribeDetection(none), QStringLiteral("COM2：没有找到串口。"));
+    const DetectionReport other{{"COM1", "/dev/ttyS0", PortFailure::Other, "Input/output error", false}};
+    EXPECT_TRUE(DescribeDetection(other).contains(QStringLiteral("Input/output error")));
+}
 
 } // namespace
