@@ -542,33 +542,44 @@ struct ProfileFile::Data {
         return line;
     }
 
-    std::string Serialise() const {
-        std::vector<const Line*> all;
-        all.reserve(preamble.size() + sections.size());
-        size_t total = markSize;
+    // The file's bytes, handed to `write` in as few pieces as the store allows: lines that stand
+    // one after the other in the store (the lines read, the lines added in turn) go as one piece.
+    // Stops when `write` returns false, and returns false then.
+    template <typename Write> bool Emit(Write&& write) const {
+        const std::string_view all(store);
+        size_t pieceAt = 0;
+        size_t pieceEnd = markSize; // the mark, then the lines
+        const Line* last = nullptr;
         const auto add = [&](const Line& line) {
-            all.push_back(&line);
-            total += line.size + std::max<size_t>(line.ending, kNewLineEnding.size());
+            if (last != nullptr && last->ending == 0) {
+                // Only the file's last line can lack an ending; once lines follow it, it gets one.
+                if (!write(all.substr(pieceAt, pieceEnd - pieceAt)) || !write(kNewLineEnding))
+                    return false;
+                pieceAt = pieceEnd = line.at;
+            }
+            last = &line;
+            // Text and ending stand together in the store.
+            if (line.at != pieceEnd) {
+                if (pieceEnd > pieceAt && !write(all.substr(pieceAt, pieceEnd - pieceAt)))
+                    return false;
+                pieceAt = line.at;
+            }
+            pieceEnd = line.at + line.size + line.ending;
+            return true;
         };
-        for (const Line& line : preamble)
-            add(line);
+        for (const Line& line : preamble) {
+            if (!add(line))
+                return false;
+        }
         for (const Section& section : sections) {
-            add(section.header);
-            for (const Line& line : section.lines)
-                add(line);
+            if (!add(section.header))
+                return false;
+            for (const Line& line : section.lines) {
+                if (!add(line))
+                    return false;
+            }
         }
-        std::string out;
-        out.reserve(total);
-        out.append(store, 0, markSize);
-        for (size_t i = 0; i < all.size(); ++i) {
-            const Line& line = *all[i];
-            // Text and ending stand together in the store. Only the file's last line can lack an
-            // ending; once lines follow it, it gets one.
-            out.append(store, line.at, size_t(line.size) + line.ending);
-            if (line.ending == 0 && i + 1 < all.size())
-                out.append(kNewLineEnding);
-        }
-        return out;
+        return pieceEnd == pieceAt || write(all.substr(pieceAt, pieceEnd - pieceAt));
     }
 };
 
@@ -680,8 +691,10 @@ bool ProfileFile::Save() {
     QSaveFile file(qpath);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const std::string bytes = d->Serialise();
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    const bool written = d->Emit([&file](std::string_view piece) {
+        return file.write(piece.data(), static_cast<qint64>(piece.size())) == static_cast<qint64>(piece.size());
+    });
+    if (!written) {
         file.cancelWriting();
         return false;
     }
