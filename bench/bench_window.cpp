@@ -60,6 +60,12 @@ uint64_t MonotonicNs() {
     return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
 }
 
+uint64_t ProcessCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
@@ -135,21 +141,26 @@ int Records(int argc, char** argv) {
     Services s(MakeProgramDir(dir, kRecords));
     CFAXDESKView view(s.services); // the first load writes the row map
     std::vector<double> times;
+    std::vector<double> cpuTimes; // on a shared machine wall time is mostly the wait for a core
     std::vector<int> rewrites;
     for (int run = 0; run < 15; ++run) {
         view.Store().DropRowMap();
         RewriteCounter counter(dir);
         const uint64_t start = MonotonicNs();
+        const uint64_t cpuStart = ProcessCpuNs();
         view.ReloadRows();
         times.push_back(double(MonotonicNs() - start) / 1e6);
+        cpuTimes.push_back(double(ProcessCpuNs() - cpuStart) / 1e6);
         rewrites.push_back(counter.Take());
     }
     const int rows = view.model() ? view.model()->rowCount() : -1;
     const int worst = *std::max_element(rewrites.begin(), rewrites.end());
-    std::printf("records: %d rows listed; ReloadRows with the row map to write: median %.1f ms of 15, "
-                "RERAVA.INI rewritten %d time(s) per load\n",
-                rows, Median(times), worst);
-    bench::PrintRow("6", bench::Format("%.1f ms, %d rewrite(s) of RERAVA.INI", Median(times), worst),
+    std::printf("records: %d rows listed; ReloadRows with the row map to write: median %.1f ms of 15 (processor "
+                "%.1f ms), RERAVA.INI rewritten %d time(s) per load\n",
+                rows, Median(times), Median(cpuTimes), worst);
+    bench::PrintRow("6",
+                    bench::Format("%.1f ms (processor %.1f ms), %d rewrite(s) of RERAVA.INI", Median(times),
+                                  Median(cpuTimes), worst),
                     "< 15 ms, 1 rewrite", Median(times) < 15.0 && worst == 1);
     std::filesystem::remove_all(dir);
     return 0;
