@@ -6,10 +6,12 @@
 #include <algorithm>
 
 AutoReadSettings AutoReadSettings::Load(const std::string& iniPath) {
-    const ProfileFile ini = ProfileFile::Load(iniPath);
+    // Read at every start: two keys looked up in the file, not the whole file (with thousands of
+    // records) built in memory once more.
     AutoReadSettings settings;
-    settings.enabled = ini.GetInt(kSection, "Enabled", 0) == 1;
-    settings.minutes = std::clamp(ini.GetInt(kSection, "Minutes", kDefaultMinutes), kMinMinutes, kMaxMinutes);
+    settings.enabled = profile::GetInt(iniPath, kSection, "Enabled", 0) == 1;
+    settings.minutes =
+        std::clamp(profile::GetInt(iniPath, kSection, "Minutes", kDefaultMinutes), kMinMinutes, kMaxMinutes);
     return settings;
 }
 
