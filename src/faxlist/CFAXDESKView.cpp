@@ -62,9 +62,10 @@ CFAXDESKView::~CFAXDESKView() = default;
 void CFAXDESKView::ReloadRows() {
     std::vector<QStringList> rows;
     m_rowSections.clear();
-    m_store.LoadRecords([this, &rows](const FaxRecord& record) {
-        rows.push_back({gbk::ToQString(record.time), gbk::ToQString(record.id),
-                        record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"), gbk::ToQString(record.page),
+    gbk::Decoder decode;
+    m_store.LoadRecords([this, &rows, &decode](const FaxRecord& record) {
+        rows.push_back({decode(record.time), decode(record.id),
+                        record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"), decode(record.page),
                         record.fine ? QStringLiteral("高") : QStringLiteral("低")});
         m_rowSections.push_back(record.section);
     });

@@ -9,13 +9,30 @@
 
 namespace gbk {
 
+namespace {
+bool IsAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+} // namespace
+
 QString ToQString(const QByteArray& bytes) {
     // GBK keeps the ASCII bytes as they are, and most texts of a record (times, page counts, file
     // names) are plain ASCII: those need no converter, whose set-up costs more than the decoding.
-    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    if (IsAscii(bytes))
         return QString::fromLatin1(bytes);
     QStringDecoder decoder("GBK");
     return decoder.decode(bytes);
+}
+
+Decoder::Decoder() : m_decoder("GBK") {}
+
+QString Decoder::operator()(const std::string& bytes) {
+    const QByteArray data = QByteArray::fromStdString(bytes);
+    if (IsAscii(data))
+        return QString::fromLatin1(data);
+    // Each text on its own, as a fresh converter would take it: nothing of the last one carries over.
+    m_decoder.resetState();
+    return m_decoder.decode(data);
 }
 
 QString ToQString(const std::string& bytes) {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <string>
 
 // Everything that crosses a file or the serial line is code page 936 (GBK) bytes. The core keeps
@@ -10,6 +11,15 @@
 namespace gbk {
 QString ToQString(const QByteArray& bytes);
 QString ToQString(const std::string& bytes);
+// ToQString for many texts in a row (the rows of a long list): one converter for all of them.
+class Decoder {
+public:
+    Decoder();
+    QString operator()(const std::string& bytes);
+
+private:
+    QStringDecoder m_decoder;
+};
 QByteArray FromQString(const QString& text);
 std::string ToStd(const QString& text);
 // Length in GBK bytes, as the edit-field limits count it (a Chinese character counts two).
