@@ -65,6 +65,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -198,19 +199,19 @@ size_t LineEnd(std::string_view bytes, size_t pos, size_t& next) {
 enum class Kind : unsigned char { Other, Comment, Entry };
 
 // A line as spans of the store: its text at `at`, `ending` bytes of line ending right after it
-// (none for a last line without one), and for entries the trimmed key and the trimmed, unquoted
-// value, counted from `at`.
+// (none for a last line without one), and for entries the trimmed key and where the value's text
+// begins (after the '='), counted from `at`. 32 bytes: a file of 10,000 records has 60,000 lines.
 struct Line {
     size_t at = 0;
     uint32_t size = 0;
     uint32_t ending = 0;
     uint32_t keyAt = 0;
     uint32_t keySize = 0;
-    uint32_t valueAt = 0;
-    uint32_t valueSize = 0;
+    uint32_t valueFrom = 0;
     Kind kind = Kind::Other;
     bool hasValue = false; // entries: the line has an '='
 };
+static_assert(sizeof(Line) <= 32);
 
 uint32_t Span(size_t n) {
     return static_cast<uint32_t>(n);
@@ -259,29 +260,23 @@ void ParseEntry(Line& line, std::string_view text) {
     // A key without value reads as absent, yet it hides a later key of its name and a write gives
     // it its value.
     line.hasValue = eq != std::string_view::npos;
-    if (line.hasValue) {
-        const std::string_view value = Unquote(TrimView(text, eq + 1, text.size()));
-        line.valueAt = Span(value.data() - text.data());
-        line.valueSize = Span(value.size());
-    }
+    if (line.hasValue)
+        line.valueFrom = Span(eq + 1);
 }
 
 struct Section {
     Line header;
-    std::string name;   // as written, trimmed
-    std::string folded; // Fold(name)
+    std::string folded; // the name as written, trimmed and folded
     std::vector<Line> lines;
     // Folded key -> first entry line. Built only for a section long enough to need it (the row
     // map); the short record sections are searched line by line, so loading thousands of them
     // builds no table per section.
-    mutable std::unordered_map<std::string, size_t> keys;
-    mutable bool indexed = false;
+    using KeyIndex = std::unordered_map<std::string, size_t>;
+    mutable std::unique_ptr<KeyIndex> keys;
     static constexpr size_t kIndexFrom = 32;
+    bool added = false; // made by a write: its header is "[" + name + "]", whatever the name holds
 
-    void Reindex() {
-        keys.clear();
-        indexed = false;
-    }
+    void Reindex() { keys.reset(); }
     // The first entry line of the key, or lines.size() when there is none.
     size_t FindLine(const std::string& store, const std::string& foldedKey) const {
         if (lines.size() < kIndexFrom) {
@@ -293,23 +288,22 @@ struct Section {
             }
             return lines.size();
         }
-        if (!indexed) {
-            keys.clear();
+        if (!keys) {
+            keys = std::make_unique<KeyIndex>();
             for (size_t i = 0; i < lines.size(); ++i) {
                 const Line& line = lines[i];
                 if (line.kind == Kind::Entry)
-                    keys.emplace(Fold(std::string_view(store).substr(line.at + line.keyAt, line.keySize)), i);
+                    keys->emplace(Fold(std::string_view(store).substr(line.at + line.keyAt, line.keySize)), i);
             }
-            indexed = true;
         }
-        const auto it = keys.find(foldedKey);
-        return it == keys.end() ? lines.size() : it->second;
+        const auto it = keys->find(foldedKey);
+        return it == keys->end() ? lines.size() : it->second;
     }
     // A new entry line at `at`, behind every other entry of the section.
     void Added(const std::string& foldedKey, size_t at) {
         // Entries all stand before `at`, so only trailing non-entries moved: the index holds.
-        if (indexed)
-            keys.emplace(foldedKey, at);
+        if (keys)
+            keys->emplace(foldedKey, at);
     }
 };
 
@@ -435,10 +429,18 @@ struct ProfileFile::Data {
     std::vector<Section> sections;
     std::unordered_map<std::string, size_t> index; // folded name -> first section
 
-    std::string_view Text(const Line& line) const { return std::string_view(store).substr(line.at, line.size); }
-    std::string_view Value(const Line& line) const {
-        return std::string_view(store).substr(line.at + line.valueAt, line.valueSize);
+    // The section's name as written, trimmed.
+    std::string NameOf(const Section& section) const {
+        const std::string_view header = Text(section.header);
+        if (section.added)
+            return std::string(header.substr(1, header.size() - 2));
+        std::string name;
+        ParseHeader(header, name);
+        return name;
     }
+    std::string_view Text(const Line& line) const { return std::string_view(store).substr(line.at, line.size); }
+    // The value of an entry with '=': trimmed, and without a matching pair of quotes around it.
+    std::string_view Value(const Line& line) const { return Unquote(TrimView(Text(line), line.valueFrom, line.size)); }
 
     void Parse(std::string bytes) {
         if (bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark)) {
@@ -475,7 +477,6 @@ struct ProfileFile::Data {
                 Section section;
                 section.header = line;
                 section.folded = Fold(name);
-                section.name = std::move(name);
                 sections.push_back(std::move(section));
                 current = &sections.back();
                 continue;
@@ -536,9 +537,7 @@ struct ProfileFile::Data {
         line.hasValue = true;
         line.keyAt = 0;
         line.keySize = Span(key.size());
-        const std::string_view valueText = Unquote(TrimView(text, key.size() + 1, text.size()));
-        line.valueAt = Span(valueText.data() - text.data());
-        line.valueSize = Span(valueText.size());
+        line.valueFrom = Span(key.size() + 1);
         return line;
     }
 
@@ -616,7 +615,7 @@ std::vector<std::string> ProfileFile::SectionNames() const {
     names.reserve(d->index.size());
     for (size_t i = 0; i < d->sections.size(); ++i) {
         if (d->index.at(d->sections[i].folded) == i)
-            names.push_back(d->sections[i].name);
+            names.push_back(d->NameOf(d->sections[i]));
     }
     return names;
 }
@@ -633,8 +632,8 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     if (s == nullptr) {
         Section added;
         added.header = d->Append("[" + sectionName + "]");
-        added.name = sectionName;
         added.folded = Fold(sectionName);
+        added.added = true;
         d->sections.push_back(std::move(added));
         d->index.emplace(d->sections.back().folded, d->sections.size() - 1);
         s = &d->sections.back();
