@@ -44,7 +44,9 @@ public:
     void SetStatusText(const QString&) override {}
     void SetBusy(bool) override {}
     void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text) override { std::printf("message: %s\n", text.toUtf8().constData()); }
+    void ShowStopMessage(const QString& text, const QString&) override {
+        std::printf("message: %s\n", text.toUtf8().constData());
+    }
     void ReloadRows() override {}
 };
 

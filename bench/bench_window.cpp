@@ -93,7 +93,9 @@ std::string MakeProgramDir(const std::string& dir, int records) {
 struct Services {
     explicit Services(const std::string& programPath)
         : ports(PortMap(std::filesystem::path(programPath).parent_path().string() + "/RERAVA.INI")),
-          services{clock, wallClock, pump, ports, messages, folders, shell, programPath} {}
+          services{clock, wallClock,   pump,
+                   ports, messages,    folders,
+                   shell, programPath, std::filesystem::path(programPath).parent_path().string() + "/"} {}
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;

@@ -3,6 +3,7 @@
 
 #include "app/CInstallDlg.h"
 #include "app/CMainFrame.h"
+#include "app/ProgramDirectory.h"
 #include "app/ReadHandOver.h"
 #include "faxlist/FaxRecordStore.h"
 #include "gui/AppTitles.h"
@@ -10,6 +11,7 @@
 #include "installation/Installation.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 
 CFAXDESKApp::CFAXDESKApp(const AppServices& services)
@@ -22,12 +24,23 @@ bool CFAXDESKApp::InitApplication() {
     if (!m_instance.TryAcquire())
         return false;
 
-    FaxRecordStore store;
-    store.OpenStore(m_services.programPath);
-    if (installation::IsInstalled(store.IniPath()))
-        return true;
+    const QString program = QFile::decodeName(QByteArray::fromStdString(m_services.programPath));
+    QString directory = QFile::decodeName(QByteArray::fromStdString(m_services.programDirectory));
+    if (directory.size() > 1 && directory.endsWith(QLatin1Char('/')))
+        directory.chop(1);
+    // A launcher for a directory other than the usual one names it, so that it starts there again.
+    QStringList launcherArguments;
+    if (QDir::cleanPath(directory) != QDir::cleanPath(installation::InstallDirectory()))
+        launcherArguments = {QStringLiteral("--") + startup::kDirectoryOption.toString(), directory};
 
-    CInstallDlg install(QFile::decodeName(QByteArray::fromStdString(m_services.programPath)));
+    FaxRecordStore store;
+    store.OpenStoreIn(m_services.programDirectory);
+    if (installation::IsInstalled(store.IniPath())) {
+        installation::RetireProgramCopy(program, directory, launcherArguments);
+        return true;
+    }
+
+    CInstallDlg install(program, directory, launcherArguments);
     const bool installed = install.exec() == QDialog::Accepted;
     m_services.messages.Show(nullptr, installed ? QStringLiteral("安装成功完成！") : QStringLiteral("请下次安装！"),
                              MessageBoxService::Icon::Exclamation);

@@ -9,9 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-CInstallDlg::CInstallDlg(QString runningProgram, QWidget* parent)
-    : QDialog(parent), m_runningProgram(std::move(runningProgram)),
-      m_installDirectory(installation::InstallDirectory()) {
+CInstallDlg::CInstallDlg(QString runningProgram, QString installDirectory, QStringList launcherArguments,
+                         QWidget* parent)
+    : QDialog(parent), m_runningProgram(std::move(runningProgram)), m_installDirectory(std::move(installDirectory)),
+      m_launcherArguments(std::move(launcherArguments)) {
     setObjectName(QStringLiteral("installDialog"));
     setWindowTitle(QStringLiteral("安装"));
     setFont(dialoglayout::DialogFont());
@@ -53,6 +54,6 @@ CInstallDlg::CInstallDlg(QString runningProgram, QWidget* parent)
 }
 
 void CInstallDlg::OnInstall() {
-    installation::Install(m_runningProgram, m_installDirectory);
+    installation::Install(m_runningProgram, m_installDirectory, m_launcherArguments);
     accept();
 }

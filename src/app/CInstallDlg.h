@@ -2,14 +2,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
-// "安装": shows where the program goes; "安装(&S)" installs it there and closes with OK, "退出(&E)"
-// closes with Cancel and writes nothing.
+// "安装": shows the program directory; "安装(&S)" installs the program there and closes with OK,
+// "退出(&E)" closes with Cancel and writes nothing.
 class CInstallDlg : public QDialog {
     Q_OBJECT
 public:
-    // `runningProgram`: the program file to copy.
-    explicit CInstallDlg(QString runningProgram, QWidget* parent = nullptr);
+    // `runningProgram`: what the desktop launcher will start, with `launcherArguments`;
+    // `installDirectory`: the program directory.
+    CInstallDlg(QString runningProgram, QString installDirectory, QStringList launcherArguments = {},
+                QWidget* parent = nullptr);
 
     const QString& InstallDirectory() const { return m_installDirectory; }
 
@@ -19,4 +22,5 @@ public:
 private:
     QString m_runningProgram;
     QString m_installDirectory;
+    QStringList m_launcherArguments;
 };

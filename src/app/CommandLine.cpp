@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 
 #include "app/CFAXDESKApp.h"
+#include "app/ProgramDirectory.h"
 #include "app/ReadHandOver.h"
 #include "app/SingleInstance.h"
 #include "fax/FaxFileWriter.h"
@@ -52,9 +53,16 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringLiteral("read-faxes"),
         QStringLiteral("不打开窗口，读取调制解调器存储的全部传真：进度写到标准错误，结果写到标准输出。"
                        "窗口正在运行时，由运行中的程序读取。"));
+    const QCommandLineOption programDirectory(
+        startup::kDirectoryOption.toString(),
+        QStringLiteral("程序目录：RERAVA.INI 和收到的传真所在的目录，默认为 ~/KORVEL QUORRA"
+                       "（也可以用环境变量 %1 指定，两者都有时以本选项为准）。")
+            .arg(startup::kDirectoryVariable),
+        QStringLiteral("目录"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(readFaxes);
+    parser.addOption(programDirectory);
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -87,12 +95,23 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         result.outputIsError = true;
         return result;
     }
+    if (parser.isSet(programDirectory)) {
+        result.programDirectory = parser.value(programDirectory);
+        if (result.programDirectory.isEmpty()) {
+            result.action = CommandLine::Action::Exit;
+            result.exitStatus = 1;
+            result.output =
+                QStringLiteral("--%1 需要一个目录。\n请用 --help 查看可用的选项。\n").arg(startup::kDirectoryOption);
+            result.outputIsError = true;
+            return result;
+        }
+    }
     if (parser.isSet(readFaxes))
         result.action = CommandLine::Action::ReadFaxes;
     return result;
 }
 
-int RunCommandLineRead(const std::string& programPath, QTextStream& out, QTextStream& err) {
+int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QTextStream& err) {
     int faxNumber = 0;
     const retrieval::ReadProgress progress{[&err](const QString& text) {
                                                if (text != retrieval::kIdleText)
@@ -128,7 +147,7 @@ int RunCommandLineRead(const std::string& programPath, QTextStream& out, QTextSt
 
     // Nobody else has the port: the read is this process's own.
     FaxRecordStore store;
-    store.OpenStore(programPath);
+    store.OpenStoreIn(programDirectory);
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;

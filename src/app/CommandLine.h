@@ -9,12 +9,14 @@
 class QTextStream;
 
 // The program's command line: without options the window; --read-faxes reads the faxes without a
-// window; --help and --version tell and end.
+// window; --help and --version tell and end. --program-directory DIR names the program directory
+// for the window and the read alike.
 struct CommandLine {
     enum class Action { Window, ReadFaxes, Exit };
     Action action = Action::Window;
-    int exitStatus = 0; // for Exit
-    QString output;     // for Exit: what to print (standard output for --help and --version)
+    QString programDirectory; // the value of --program-directory; null when not given
+    int exitStatus = 0;       // for Exit
+    QString output;           // for Exit: what to print (standard output for --help and --version)
     bool outputIsError = false;
 };
 
@@ -22,6 +24,6 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 
 // faxdesk --read-faxes: progress on `err`, the summary on `out`; returns the exit status. While
 // the window runs, the running program does the read (the port is never shared); otherwise this
-// process reads, holding the single-instance lock meanwhile. `programPath` is the running program,
-// beside which RERAVA.INI and the page files lie.
-int RunCommandLineRead(const std::string& programPath, QTextStream& out, QTextStream& err);
+// process reads, holding the single-instance lock meanwhile. RERAVA.INI and the page files lie in
+// `programDirectory` (with its trailing '/').
+int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QTextStream& err);

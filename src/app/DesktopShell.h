@@ -10,4 +10,5 @@ class DesktopShell final : public Shell {
 public:
     bool OpenByFileType(const std::string& path) override;
     bool StartProgram(const std::string& program, const std::string& argument) override;
+    bool IsProgram(const std::string& path) override;
 };

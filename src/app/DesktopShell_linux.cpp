@@ -4,6 +4,7 @@
 #include "platform/Gbk.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 
@@ -17,4 +18,9 @@ bool DesktopShell::StartProgram(const std::string& program, const std::string& a
     // No shell between: the viewer is the program and the page file its one argument, so blanks
     // and shell characters in either path are taken literally.
     return QProcess::startDetached(gbk::ToQString(program), {gbk::ToQString(argument)});
+}
+
+bool DesktopShell::IsProgram(const std::string& path) {
+    const QFileInfo program(gbk::ToQString(path));
+    return program.isFile() && program.isExecutable();
 }

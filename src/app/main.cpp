@@ -2,6 +2,8 @@
 #include "app/CFAXDESKApp.h"
 #include "app/CommandLine.h"
 #include "app/DesktopShell.h"
+#include "app/ProgramDirectory.h"
+#include "app/QtChinese.h"
 #include "gui/DocumentDialogs.h"
 #include "gui/FolderChooser.h"
 #include "gui/MessageBoxService.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QTextStream>
 
 #include <cstdio>
@@ -33,28 +36,33 @@ int main(int argc, char** argv) {
         QTextStream(commandLine.outputIsError ? stderr : stdout) << commandLine.output;
         return commandLine.exitStatus;
     }
+    // Paths in the core are the file system's own bytes (UTF-8 on Linux).
+    const std::string programDirectory =
+        QFile::encodeName(
+            startup::ProgramDirectory(commandLine.programDirectory, QProcessEnvironment::systemEnvironment()))
+            .toStdString();
     if (commandLine.action == CommandLine::Action::ReadFaxes) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return RunCommandLineRead(ProgramPath(), out, err);
+        return RunCommandLineRead(programDirectory, out, err);
     }
 
     QApplication app(argc, argv);
+    InstallQtChinese(app);
 
-    // Paths in the core are the file system's own bytes (UTF-8 on Linux).
     const std::string programPath = ProgramPath();
-    const std::string iniPath = programini::PathBeside(programPath);
 
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;
-    QtSerialBackendFactory ports{PortMap(iniPath)};
+    QtSerialBackendFactory ports{PortMap(programini::PathIn(programDirectory))};
     QtMessageBoxService messages;
     QtFolderChooser folders;
     DesktopShell shell;
     QtDocumentDialogs documents;
-    const AppServices services{clock, wallClock, pump, ports, messages, folders, shell, programPath, &documents};
+    const AppServices services{clock,       wallClock,        pump,      ports, messages, folders, shell,
+                               programPath, programDirectory, &documents};
 
     CFAXDESKApp faxdesk(services);
     return faxdesk.Run();

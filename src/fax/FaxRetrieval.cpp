@@ -4,6 +4,7 @@
 #include "fax/FaxFileWriter.h"
 #include "faxlist/FaxRecordStore.h"
 #include "modem/ModemCommands.h"
+#include "modem/ModemDetection.h"
 #include "modem/ModemLink.h"
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
@@ -330,10 +331,10 @@ int RunReadCommand(const Context& context, CommandHost& host) {
 
     // RERAVA.INI keeps each page file's path as GBK text. A directory name that GBK cannot spell
     // would give records that lead nowhere (viewing opens nothing, deleting leaves the file), so
-    // the faxes stay in the modem until the program lies in a directory that can be recorded.
+    // the faxes stay in the modem until the program directory is one that can be recorded.
     if (!gbk::SurvivesGbk(context.programDirectory)) {
         host.SetBusy(false);
-        host.ShowStopMessage(kUnrecordablePathMessage.toString());
+        host.ShowStopMessage(kUnrecordablePathMessage.toString(), {});
         host.EnableMainWindow(true);
         host.SetStatusText(kIdleText.toString());
         host.SetBusy(false);
@@ -343,10 +344,12 @@ int RunReadCommand(const Context& context, CommandHost& host) {
 
     host.SetStatusText(kDetectingText.toString());
 
+    DetectionReport ports;
     link.Open(std::string(modem::kFirstPort));
     link.Configure();
     SendAttentionThrice(link);
     int result = ReadStoredFaxes(context);
+    ports.push_back(AttemptOf(link, std::string(modem::kFirstPort), result != kNoModem));
 
     // Nothing answered on COM1: the modem may sit on COM2.
     if (result == kNoModem) {
@@ -354,18 +357,22 @@ int RunReadCommand(const Context& context, CommandHost& host) {
         link.Open(std::string(modem::kSecondPort));
         link.Configure();
         result = ReadStoredFaxes(context);
+        ports.push_back(AttemptOf(link, std::string(modem::kSecondPort), result != kNoModem));
         SendAttentionThrice(link);
     }
 
-    if (result == kNoModem) {
+    // The user reads the outcome with the normal cursor; the wait cursor is back for the rest.
+    auto tell = [&host](QStringView text, const QString& details = {}) {
         host.SetBusy(false);
-        host.ShowStopMessage(kNoModemMessage.toString());
-    } else if (result == kNoStoredFax) {
-        host.ShowStopMessage(kNoFaxMessage.toString());
-    } else if (result != kSuccess) {
-        host.SetBusy(false);
-        host.ShowStopMessage(kFailedMessage.toString());
-    }
+        host.ShowStopMessage(text.toString(), details);
+        host.SetBusy(true);
+    };
+    if (result == kNoModem)
+        tell(kNoModemMessage, DescribeDetection(ports));
+    else if (result == kNoStoredFax)
+        tell(kNoFaxMessage);
+    else if (result != kSuccess)
+        tell(kFailedMessage);
 
     // Back to data mode whatever happened; the replies do not matter any more.
     link.SendExpectingOk(modem::kAttention, modem::kShortWait);

@@ -93,13 +93,14 @@ class CommandHost : public StatusSink {
 public:
     virtual void SetBusy(bool busy) = 0;
     virtual void EnableMainWindow(bool enable) = 0;
-    virtual void ShowStopMessage(const QString& text) = 0;
+    // A message with the stop icon; `details`, when not empty, is what the user can unfold below it.
+    virtual void ShowStopMessage(const QString& text, const QString& details) = 0;
     virtual void ReloadRows() = 0;
 };
 
 // The read command from start to end: finds the modem on COM1 or else COM2, runs the retrieval,
-// reports the outcome, puts the modem back into data mode and closes the port, then gives the
-// window back and reloads the list. Returns the retrieval's result.
+// reports the outcome (when no modem answered, with what happened on each port), puts the modem back into data mode and
+// closes the port, then gives the window back and reloads the list. Returns the retrieval's result.
 int RunReadCommand(const Context& context, CommandHost& host);
 
 } // namespace retrieval

@@ -20,8 +20,8 @@ public:
     void SetStatusText(const QString& text) override { status::SetStatusText(text); }
     void SetBusy(bool busy) override { status::SetBusy(busy); }
     void EnableMainWindow(bool enable) override { m_list.window()->setEnabled(enable); }
-    void ShowStopMessage(const QString& text) override {
-        m_services.messages.Show(m_list.window(), text, MessageBoxService::Icon::Stop);
+    void ShowStopMessage(const QString& text, const QString& details) override {
+        m_services.messages.ShowWithDetails(m_list.window(), text, MessageBoxService::Icon::Stop, details);
     }
     void ReloadRows() override { m_reloadRows(); }
 

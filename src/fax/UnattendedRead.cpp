@@ -34,7 +34,7 @@ public:
     }
     void SetBusy(bool) override {}
     void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString&) override {}
+    void ShowStopMessage(const QString&, const QString&) override {}
     void ReloadRows() override {}
 
 private:

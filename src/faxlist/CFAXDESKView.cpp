@@ -7,6 +7,7 @@
 #include "phonebook/PhoneNumbersCommand.h"
 #include "platform/Gbk.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramIni.h"
 #include "platform/TempFile.h"
 #include "settings/ModemSettingsCommand.h"
 #include "viewer/FaxViewerCommands.h"
@@ -21,13 +22,6 @@ bool IsNull(const std::string& value) {
     return value == FaxRecordStore::kNull;
 }
 
-// RERAVA.INI beside the running program, as the store forms it.
-std::string IniPathOf(const std::string& programPath) {
-    FaxRecordStore store;
-    store.OpenStore(programPath);
-    return store.IniPath();
-}
-
 // Leading and trailing blanks, tabs and line ends removed.
 std::string Trimmed(const std::string& text) {
     const char* const kSpace = " \t\r\n\v\f";
@@ -40,11 +34,11 @@ std::string Trimmed(const std::string& text) {
 
 CFAXDESKView::CFAXDESKView(const AppServices& services, QWidget* parent)
     : CListViewEx(parent), m_services(services), m_link(services.Link()),
-      m_follower(QFile::decodeName(QByteArray::fromStdString(IniPathOf(services.programPath))),
+      m_follower(QFile::decodeName(QByteArray::fromStdString(programini::PathIn(services.programDirectory))),
                  [this] { ReloadRowsKeepingSelection(); }) {
     setObjectName(QStringLiteral("faxListView"));
-    m_store.OpenStore(services.programPath);
-    m_programDirectory = m_store.ProgramDirectory();
+    m_store.OpenStoreIn(services.programDirectory);
+    m_programDirectory = services.programDirectory;
     m_tempDirectory = tempfile::TempDirectory();
 
     InsertColumn(QStringLiteral("读取时间"), 150);
@@ -112,26 +106,20 @@ void CFAXDESKView::OnViewFax() {
     const ProfileFile ini = ProfileFile::Load(m_store.IniPath());
     const std::string viewer = ini.GetString(kSettings, "FAXVIEW", FaxRecordStore::kNull);
     const int viewFax = ini.GetInt(kSettings, "ViewFax", 1);
-    // Where the external program cannot be started (none configured, not found, no program for
-    // the file type), the fax opens in the built-in viewer instead of not at all.
-    bool started = false;
-    if (viewFax != 0) {
-        // Opened with the desktop's program for the file type; read whatever the outcome.
-        started = m_services.shell.OpenByFileType(Trimmed(file));
-    } else if (viewer == FaxRecordStore::kNull) {
-        m_services.messages.Show(this, QStringLiteral("Ambrelo传真阅览器没有找到！请在参数设置中重新设置！"),
-                                 MessageBoxService::Icon::None);
-    } else {
-        // The viewer's command line is the viewer path, two blanks and the page file; started
-        // without a shell, the viewer as the program and the page file as its one argument.
-        started = m_services.shell.StartProgram(viewer, file);
-    }
+    // A viewer that was never chosen or is gone leaves the fax to the desktop's program for the
+    // file type, as if that had been chosen.
+    const bool withViewer =
+        viewFax == 0 && viewer != FaxRecordStore::kNull && !viewer.empty() && m_services.shell.IsProgram(viewer);
+    // The viewer's command line is the viewer path, two blanks and the page file; started without a
+    // shell, the viewer as the program and the page file as its one argument.
+    const bool started =
+        withViewer ? m_services.shell.StartProgram(viewer, file) : m_services.shell.OpenByFileType(Trimmed(file));
     if (!started) {
+        // Where the external program cannot be started (nothing on this desktop opens the file type,
+        // the viewer fails), the fax opens in the built-in viewer instead of not at all.
         FaxRecord record;
-        if (!m_store.ReadRecord(section, record) || !PreviewFaxCommand(record, m_services, this)) {
-            if (viewFax == 0)
-                return; // neither viewer could show it: the fax stays unread
-        }
+        if (!m_store.ReadRecord(section, record) || !PreviewFaxCommand(record, m_services, this))
+            return; // nothing could show it: the fax stays unread
     }
     m_store.MarkRead(section);
     SetReadMark(row);

@@ -54,8 +54,8 @@ bool ReadRecordFrom(const ProfileFile& ini, const std::string& section, FaxRecor
 
 } // namespace
 
-void FaxRecordStore::OpenStore(const std::string& programPath) {
-    m_iniPath = programini::PathBeside(programPath);
+void FaxRecordStore::OpenStoreIn(const std::string& programDirectory) {
+    m_iniPath = programini::PathIn(programDirectory);
 }
 
 std::string FaxRecordStore::ProgramDirectory() const {

@@ -23,8 +23,8 @@ class FaxRecordStore {
 public:
     static constexpr const char* kNull = "NULL";
 
-    // Forms the file path from the running program's full path (its directory + "RERAVA.INI").
-    void OpenStore(const std::string& programPath);
+    // RERAVA.INI in the program directory `programDirectory` (with its trailing '/').
+    void OpenStoreIn(const std::string& programDirectory);
     // Uses `iniPath` as the file directly.
     void OpenStoreAt(const std::string& iniPath) { m_iniPath = iniPath; }
     const std::string& IniPath() const { return m_iniPath; }

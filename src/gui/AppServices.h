@@ -22,7 +22,8 @@ struct AppServices {
     MessageBoxService& messages;
     FolderChooser& folders;
     Shell& shell;
-    std::string programPath;              // the running program's full path; RERAVA.INI lies beside it
+    std::string programPath;              // the running program's full path: what the desktop launcher starts
+    std::string programDirectory;         // where RERAVA.INI and the page files live, with a trailing '/'
     DocumentDialogs* documents = nullptr; // print, preview and save; none: Qt's own (Documents())
 
     LinkEnvironment Link() const { return LinkEnvironment{clock, pump, ports}; }

@@ -6,3 +6,7 @@
 QString QtFolderChooser::ChooseFolder(QWidget* parent, const QString& title) {
     return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
 }
+
+QString QtFolderChooser::ChooseFile(QWidget* parent, const QString& title) {
+    return QFileDialog::getOpenFileName(parent, title);
+}

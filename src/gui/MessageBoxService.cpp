@@ -5,10 +5,12 @@
 
 #include <QMessageBox>
 
-void QtMessageBoxService::Show(QWidget* parent, const QString& text, Icon icon) {
+void QtMessageBoxService::ShowWithDetails(QWidget* parent, const QString& text, Icon icon, const QString& details) {
     QMessageBox box(parent);
     box.setWindowTitle(titles::ApplicationTitle());
     box.setText(text);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setStandardButtons(QMessageBox::Ok);
     switch (icon) {
     case Icon::None:

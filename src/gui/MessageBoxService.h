@@ -13,9 +13,12 @@ public:
     enum class Icon { None, Stop, Exclamation };
     virtual ~MessageBoxService() = default;
     virtual void Show(QWidget* parent, const QString& text, Icon icon) = 0;
+    // The same with `details` the user can unfold below the text (QMessageBox's detailed text).
+    virtual void ShowWithDetails(QWidget* parent, const QString& text, Icon icon, const QString& details) = 0;
 };
 
 class QtMessageBoxService final : public MessageBoxService {
 public:
-    void Show(QWidget* parent, const QString& text, Icon icon) override;
+    void Show(QWidget* parent, const QString& text, Icon icon) override { ShowWithDetails(parent, text, icon, {}); }
+    void ShowWithDetails(QWidget* parent, const QString& text, Icon icon, const QString& details) override;
 };

@@ -2,6 +2,7 @@
 #include "gui/ModemDialog.h"
 
 #include "gui/MessageBoxService.h"
+#include "gui/Status.h"
 #include "modem/ModemDetection.h"
 #include "platform/ProgramTexts.h"
 
@@ -13,11 +14,18 @@ CModemDialog::~CModemDialog() {
 }
 
 int CModemDialog::DetectModem() {
-    if (FindModem(m_link)) {
+    DetectionReport report;
+    bool found = false;
+    {
+        status::WaitCursor wait;
+        found = FindModem(m_link, &report);
+    }
+    if (found) {
         m_modemFound = 1;
         return 0;
     }
-    m_services.messages.Show(parentWidget(), texts::kNoModemMessage.toString(), MessageBoxService::Icon::Stop);
+    m_services.messages.ShowWithDetails(parentWidget(), texts::kNoModemMessage.toString(),
+                                        MessageBoxService::Icon::Stop, DescribeDetection(report));
     return -1;
 }
 
@@ -30,7 +38,11 @@ void CModemDialog::ClosePortIfFound() {
 int CModemDialog::exec() {
     if (DetectModem() != 0)
         return QDialog::Rejected;
-    OnInitDialog();
+    {
+        // The caller records are read from the modem here, before the dialog shows.
+        status::WaitCursor wait;
+        OnInitDialog();
+    }
     const int result = QDialog::exec();
     ClosePortIfFound();
     return result;

@@ -7,8 +7,9 @@
 #include <QDialog>
 
 // Base of the three dialogs that talk to the modem (settings, phone numbers, caller records). Each
-// owns its ModemLink. Before the dialog is shown it finds the modem (DetectModem): on failure the
-// user is told "检测调制解调器失败！" with the stop icon and the dialog never appears. Then
+// owns its ModemLink. Before the dialog is shown it finds the modem (DetectModem), under the wait
+// cursor: on failure the user is told "检测调制解调器失败！" with the stop icon, what happened on
+// each port in the details, and the dialog never appears. Then
 // OnInitDialog fills it, and it runs modally. Whichever way it ends, the port is closed.
 class CModemDialog : public QDialog {
     Q_OBJECT

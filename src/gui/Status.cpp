@@ -45,4 +45,12 @@ void SetBusy(bool busy) {
 bool IsBusy() {
     return g_busy;
 }
+
+WaitCursor::WaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
 } // namespace status

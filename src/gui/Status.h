@@ -18,4 +18,14 @@ QString RequestedText();
 // The busy flag: while set, the main frame shows the wait cursor.
 void SetBusy(bool busy);
 bool IsBusy();
+
+// The wait cursor over the program's windows for as long as it lives, whatever the busy flag
+// says: for the modem exchanges that run before a dialog shows.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 } // namespace status

@@ -2,6 +2,7 @@
 #include "installation/Installation.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -42,13 +43,22 @@ QString QuoteExecArgument(const QString& argument) {
 }
 } // namespace
 
-bool CreateDesktopShortcut(const QString& baseName, const QString& target, const QString& workingDirectory) {
+QString DesktopShortcutPath(const QString& baseName) {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty() || !QDir().mkpath(desktop))
+    return desktop.isEmpty() ? QString() : QDir(desktop).filePath(baseName + QStringLiteral(".desktop"));
+}
+
+bool CreateDesktopShortcut(const QString& baseName, const QString& target, const QString& workingDirectory,
+                           const QStringList& arguments) {
+    const QString path = DesktopShortcutPath(baseName);
+    if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).path()))
         return false;
-    QSaveFile file(QDir(desktop).filePath(baseName + QStringLiteral(".desktop")));
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    QStringList command{QuoteExecArgument(target)};
+    for (const QString& argument : arguments)
+        command << QuoteExecArgument(argument);
     const QString text =
         QStringLiteral("[Desktop Entry]\n"
                        "Type=Application\n"
@@ -57,7 +67,7 @@ bool CreateDesktopShortcut(const QString& baseName, const QString& target, const
                        "Exec=%2\n"
                        "Path=%3\n"
                        "Terminal=false\n")
-            .arg(EscapeValue(baseName), EscapeValue(QuoteExecArgument(target)), EscapeValue(workingDirectory));
+            .arg(EscapeValue(baseName), EscapeValue(command.join(QLatin1Char(' '))), EscapeValue(workingDirectory));
     file.write(text.toUtf8());
     if (!file.commit())
         return false;

@@ -7,16 +7,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace installation {
 QString DirectoryName() {
     return QStringLiteral("KORVEL QUORRA");
 }
-QString ProgramFileName() {
-    return ShortcutBaseName() + QStringLiteral(".EXE");
-}
 QString ShortcutBaseName() {
     return texts::kProgramTitle.toString();
+}
+QString OldProgramFileName() {
+    return ShortcutBaseName() + QStringLiteral(".EXE");
 }
 QString InstallDirectory() {
     return QDir(QDir::homePath()).filePath(DirectoryName());
@@ -26,23 +27,29 @@ bool IsInstalled(const std::string& iniPath) {
     return profile::GetString(iniPath, "DEZAZAZE", "INSTALL", "NULL") != "NULL";
 }
 
-void Install(const QString& runningProgram, const QString& installDirectory) {
+void Install(const QString& installedProgram, const QString& installDirectory, const QStringList& arguments) {
     QDir().mkpath(installDirectory);
-
-    const QString installed = QDir(installDirectory).filePath(ProgramFileName());
-    if (QFileInfo(runningProgram).canonicalFilePath() != QFileInfo(installed).canonicalFilePath()) {
-        QFile::remove(installed);
-        if (QFile::copy(runningProgram, installed))
-            QFile::setPermissions(installed, QFile::permissions(runningProgram) | QFileDevice::ReadOwner |
-                                                 QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-
-    CreateDesktopShortcut(ShortcutBaseName(), installed, installDirectory);
+    CreateDesktopShortcut(ShortcutBaseName(), installedProgram, installDirectory, arguments);
+    RetireProgramCopy(installedProgram, installDirectory, arguments);
 
     // Profile paths are the file system's own bytes.
     QString directory = installDirectory;
     if (!directory.endsWith(QLatin1Char('/')))
         directory += QLatin1Char('/');
     profile::WriteString(programini::PathIn(QFile::encodeName(directory).toStdString()), "DEZAZAZE", "INSTALL", "1");
+}
+
+bool RetireProgramCopy(const QString& installedProgram, const QString& installDirectory, const QStringList& arguments) {
+    const QFileInfo copy(QDir(installDirectory).filePath(OldProgramFileName()));
+    if (!copy.isFile() || copy.canonicalFilePath() == QFileInfo(installedProgram).canonicalFilePath())
+        return false;
+    QFile launcher(DesktopShortcutPath(ShortcutBaseName()));
+    if (launcher.open(QIODevice::ReadOnly)) {
+        const bool startsCopy = QString::fromUtf8(launcher.readAll()).contains(OldProgramFileName());
+        launcher.close();
+        if (startsCopy)
+            CreateDesktopShortcut(ShortcutBaseName(), installedProgram, installDirectory, arguments);
+    }
+    return QFile::remove(copy.filePath());
 }
 } // namespace installation

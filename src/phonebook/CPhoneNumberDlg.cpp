@@ -44,7 +44,7 @@ constexpr int kEditHeight = 12;
 } // namespace
 
 CPhoneNumberDlg::CPhoneNumberDlg(const AppServices& services, QWidget* parent) : CModemDialog(services, parent) {
-    m_iniPath = programini::DirectoryOf(services.programPath);
+    m_iniPath = services.programDirectory;
 
     setWindowTitle(QStringLiteral("电话号码"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -10,8 +10,4 @@ std::string DirectoryOf(const std::string& path) {
 std::string PathIn(const std::string& directory) {
     return directory + kFileName;
 }
-
-std::string PathBeside(const std::string& programPath) {
-    return PathIn(DirectoryOf(programPath));
-}
 } // namespace programini

@@ -4,7 +4,8 @@
 #include <string>
 
 // RERAVA.INI, the file of the settings, the phone numbers and the fax records, lies in the
-// program's own directory. Every path of it is made here. Paths are the file system's own bytes.
+// program directory (~/KORVEL QUORRA unless the command line or the environment names another;
+// src/app/ProgramDirectory.h). Every path of it is made here. Paths are the file system's own bytes.
 namespace programini {
 inline constexpr const char* kFileName = "RERAVA.INI";
 
@@ -13,6 +14,4 @@ inline constexpr const char* kFileName = "RERAVA.INI";
 std::string DirectoryOf(const std::string& path);
 // RERAVA.INI in `directory`, which is empty or ends in a separator.
 std::string PathIn(const std::string& directory);
-// RERAVA.INI beside the program whose full path is `programPath`.
-std::string PathBeside(const std::string& programPath);
 } // namespace programini

@@ -13,4 +13,6 @@ public:
     // Starts `program` with `argument` as its one argument, without a shell; false when it could
     // not be started.
     virtual bool StartProgram(const std::string& program, const std::string& argument) = 0;
+    // Whether `path` names a program that could be started: an executable file.
+    virtual bool IsProgram(const std::string& path) = 0;
 };

@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr const char* kViewerProgram = "tessview.exe";
-
 // The entries of the three lists.
 constexpr int kRingEntries = 7;       // "1" to "7"
 constexpr int kCountEntries = 9;      // "1" to "9"
@@ -503,20 +501,17 @@ void CModemSettingsDlg::reject() {
 }
 
 void CModemSettingsDlg::OnBrowseViewer() {
-    const QString folder = m_services.folders.ChooseFolder(this, QStringLiteral("请选择Tessiva传真阅览器所在目录："));
-    if (folder.isEmpty())
+    // Any program that opens TIFF files will do as the viewer, whatever its name.
+    const QString path = m_services.folders.ChooseFile(this, QStringLiteral("请选择传真阅览器程序："));
+    if (path.isEmpty())
         return;
-    QString path = folder;
-    // A root folder already ends in its separator.
-    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('/');
-    path += QLatin1String(kViewerProgram);
-    if (!QFileInfo(path).isFile()) {
+    const QFileInfo program(path);
+    if (!program.isFile() || !program.isExecutable()) {
         m_services.messages.Show(this, QStringLiteral("Tessiva传真阅览器所在目录错误！"),
                                  MessageBoxService::Icon::None);
         return;
     }
     // Only the viewer field changes: what the user typed elsewhere since the dialog opened stays.
-    m_viewerPath = path;
+    m_viewerPath = program.absoluteFilePath();
     m_viewerPathEdit->setText(m_viewerPath);
 }

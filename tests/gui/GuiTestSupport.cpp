@@ -9,8 +9,9 @@
 #include <QDir>
 #include <QFile>
 
-void RecordingMessageBoxService::Show(QWidget*, const QString& text, Icon icon) {
-    shown.push_back({text, icon, status::StatusText(), status::IsBusy(), QApplication::overrideCursor() != nullptr});
+void RecordingMessageBoxService::ShowWithDetails(QWidget*, const QString& text, Icon icon, const QString& details) {
+    shown.push_back(
+        {text, icon, status::StatusText(), status::IsBusy(), QApplication::overrideCursor() != nullptr, details});
 }
 
 QStringList RecordingMessageBoxService::Texts() const {
@@ -37,8 +38,15 @@ QString GuiTestData(const QString& name) {
 }
 
 GuiFixture::GuiFixture(const QString& fixture)
-    : services{clock,     wallClock, pump,  ports,
-               messages,  folders,   shell, QFile::encodeName(m_dir.filePath(QStringLiteral("faxdesk"))).toStdString(),
+    : services{clock,
+               wallClock,
+               pump,
+               ports,
+               messages,
+               folders,
+               shell,
+               QFile::encodeName(m_dir.filePath(QStringLiteral("faxdesk"))).toStdString(),
+               QFile::encodeName(m_dir.path() + QLatin1Char('/')).toStdString(),
                &documents} {
     if (fixture.isEmpty())
         return;

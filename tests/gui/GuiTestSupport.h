@@ -26,8 +26,10 @@ public:
         QString statusText; // the status bar's text while the message was up
         bool busy;          // a command still marked as running
         bool waitCursor;    // the wait cursor still up
+        QString details;    // what the user could unfold below the text
     };
-    void Show(QWidget*, const QString& text, Icon icon) override;
+    void Show(QWidget* parent, const QString& text, Icon icon) override { ShowWithDetails(parent, text, icon, {}); }
+    void ShowWithDetails(QWidget*, const QString& text, Icon icon, const QString& details) override;
     // The texts shown, in order.
     QStringList Texts() const;
     std::vector<Shown> shown;
@@ -46,18 +48,24 @@ public:
         started.emplace_back(program, argument);
         return startResult;
     }
+    bool IsProgram(const std::string&) override { return programExists; }
     std::vector<std::string> opened;
     std::vector<std::string> commandLines;
     std::vector<std::pair<std::string, std::string>> started;
     bool openResult = true;
     bool startResult = true;
+    bool programExists = true; // the configured viewer is still there
 };
 
-// Answers every folder question with `answer` (empty: the user cancelled) and remembers the titles
-// it was asked with.
+// Answers every folder or file question with `answer` (empty: the user cancelled) and remembers
+// the titles it was asked with.
 class AnsweringFolderChooser final : public FolderChooser {
 public:
     QString ChooseFolder(QWidget*, const QString& title) override {
+        titles << title;
+        return answer;
+    }
+    QString ChooseFile(QWidget*, const QString& title) override {
         titles << title;
         return answer;
     }

@@ -51,7 +51,7 @@ struct ModemDialogFixture {
     RecordingMessageBoxService messages;
     AnsweringFolderChooser folders;
     RecordingShell shell;
-    AppServices services{sim.time, wallClock, sim.time, sim.ports, messages, folders, shell, Dir() + "faxdesk"};
+    AppServices services{sim.time, wallClock, sim.time, sim.ports, messages, folders, shell, Dir() + "faxdesk", Dir()};
 };
 
 // Runs `action` once `dialog` is shown by its modal loop (the detection before it also handles

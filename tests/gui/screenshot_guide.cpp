@@ -11,6 +11,7 @@
 #include "fax/AutoReadSettings.h"
 #include "faxlist/CFAXDESKView.h"
 #include "gui/AppTitles.h"
+#include "installation/Installation.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 #include "viewer/CFaxViewerWnd.h"
@@ -120,8 +121,15 @@ int main(int argc, char** argv) {
     sim.com1.AddCall({"13912345678", "14301130"});
     sim.com1.AddCall({"057187654322", "08051209"});
     sim.com1.AddCall({"02155501234", "17421210"});
-    const AppServices services{sim.time,     gui.wallClock, sim.time,  sim.ports,
-                               gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+    const AppServices services{sim.time,
+                               gui.wallClock,
+                               sim.time,
+                               sim.ports,
+                               gui.messages,
+                               gui.folders,
+                               gui.shell,
+                               gui.services.programPath,
+                               gui.services.programDirectory};
     AutoReadSettings{true, 15}.Save(gui.IniPath());
 
     CMainFrame frame(services);
@@ -152,7 +160,7 @@ int main(int argc, char** argv) {
                          [&] { frame.Action(command::kAutoRead)->trigger(); });
         ok &= Shoot(notification, out.filePath(QStringLiteral("new-faxes-notification.png")));
         ok &= ShootModal(out.filePath(QStringLiteral("install-dialog.png")), [&] {
-            CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"));
+            CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"), installation::InstallDirectory());
             install.exec();
         });
         // The built-in viewer on the normal-resolution form: its lines shown at their true height.

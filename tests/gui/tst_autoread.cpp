@@ -76,8 +76,9 @@ struct AutoFixture {
     GuiFixture gui;
     SimModemFixture sim;
     RecordingMessageBoxService messages;
-    const AppServices services{sim.time, gui.wallClock, sim.time,  sim.ports,
-                               messages, gui.folders,   gui.shell, gui.services.programPath};
+    const AppServices services{sim.time,  gui.wallClock, sim.time,  sim.ports,
+                               messages,  gui.folders,   gui.shell, gui.services.programPath,
+                               gui.services.programDirectory};
     RecordingNotifier notifier;
     std::unique_ptr<CMainFrame> frame;
     std::string sent;

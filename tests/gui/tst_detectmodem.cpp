@@ -6,13 +6,21 @@
 #include "gui/ModemDialog.h"
 #include "support/SimModemFixture.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace {
+
+bool WaitCursorUp() {
+    return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
 
 // The smallest modem dialog: notes what it finds when it is initialised and closes at once.
 class ProbeDialog final : public CModemDialog {
@@ -22,15 +30,31 @@ public:
     bool initialised = false;
     bool openAtInit = false;
     int foundAtInit = 0;
+    bool waitCursorAtInit = false;
     bool OpenNow() const { return m_link.IsOpen(); }
 
 protected:
     void OnInitDialog() override {
         initialised = true;
+        waitCursorAtInit = WaitCursorUp();
         openAtInit = m_link.IsOpen();
         foundAtInit = m_modemFound;
         QTimer::singleShot(0, this, &QDialog::accept);
     }
+};
+
+// The simulated ports, noting whether the wait cursor was up each time a port was opened.
+class CursorWatchingPorts final : public SerialBackendFactory {
+public:
+    explicit CursorWatchingPorts(SerialBackendFactory& ports) : m_ports(ports) {}
+    std::unique_ptr<SerialBackend> Create() override {
+        waitCursorAtOpen.push_back(WaitCursorUp());
+        return m_ports.Create();
+    }
+    std::vector<bool> waitCursorAtOpen;
+
+private:
+    SerialBackendFactory& m_ports;
 };
 
 size_t Attentions(const quorra::QuorraModem& modem) {
@@ -98,8 +122,16 @@ private slots:
         SimModemFixture sim;
         sim.time.SetProcessQtEvents(true);
         setUp(sim);
-        const AppServices services{sim.time,     gui.wallClock, sim.time,  sim.ports,
-                                   gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+        CursorWatchingPorts ports(sim.ports);
+        const AppServices services{sim.time,
+                                   gui.wallClock,
+                                   sim.time,
+                                   ports,
+                                   gui.messages,
+                                   gui.folders,
+                                   gui.shell,
+                                   gui.services.programPath,
+                                   gui.services.programDirectory};
 
         ProbeDialog dialog(services);
         const int result = dialog.exec();
@@ -110,11 +142,18 @@ private slots:
             QCOMPARE(gui.messages.shown.size(), size_t(1));
             QCOMPARE(gui.messages.shown[0].text, QStringLiteral("检测调制解调器失败！"));
             QCOMPARE(gui.messages.shown[0].icon, MessageBoxService::Icon::Stop);
+            // Read with the normal cursor, with a line for each port tried.
+            QVERIFY(!gui.messages.shown[0].waitCursor);
+            const QStringList lines = gui.messages.shown[0].details.split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 2);
+            QVERIFY(lines[0].startsWith(QStringLiteral("COM1（/dev/simCOM1）：")));
+            QVERIFY(lines[1].startsWith(QStringLiteral("COM2（/dev/simCOM2）：")));
         } else {
             QCOMPARE(result, int(QDialog::Accepted));
             QVERIFY(dialog.initialised);
             QVERIFY(dialog.openAtInit);
             QCOMPARE(dialog.foundAtInit, 1);
+            QVERIFY(dialog.waitCursorAtInit); // the caller records are read from the modem there
             QVERIFY(gui.messages.shown.empty());
             // The port that answered was the last one tried and got its three "AT"s.
             if (acceptedOn == QStringLiteral("COM1")) {
@@ -125,6 +164,10 @@ private slots:
                 QCOMPARE(Attentions(*sim.com2), size_t(3));
             }
         }
+        // The wait cursor over every probe, and gone once the dialog ends.
+        QVERIFY(!ports.waitCursorAtOpen.empty());
+        QVERIFY(std::all_of(ports.waitCursorAtOpen.begin(), ports.waitCursorAtOpen.end(), [](bool up) { return up; }));
+        QVERIFY(!QApplication::overrideCursor());
         // Whichever way it ended, the port is closed again and free for the next owner.
         QVERIFY(!dialog.OpenNow());
         ModemLink next(sim.env);

@@ -6,7 +6,9 @@
 #include "faxlist/CFAXDESKView.h"
 #include "platform/Gbk.h"
 #include "platform/ProfileFile.h"
+#include "viewer/CFaxViewerWnd.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QtTest>
@@ -165,51 +167,62 @@ private slots:
         QCOMPARE(fixture.IniBytes(), before);
     }
 
-    // ViewFax / FAXVIEW combinations, the shell's answer, and what follows.
+    // ViewFax / FAXVIEW combinations, the shell's answer, and what follows. A viewer never chosen or
+    // gone leaves the fax to the desktop's program; where no outside program opens it, the built-in
+    // viewer is tried (here without a page file it cannot show it either: the fax stays unread).
     void viewFax_data() {
         QTest::addColumn<QByteArray>("viewFax"); // empty: absent
         QTest::addColumn<QByteArray>("faxView"); // empty: absent
+        QTest::addColumn<bool>("viewerExists");
         QTest::addColumn<bool>("startResult");
         QTest::addColumn<bool>("openResult");
         QTest::addColumn<QByteArray>("opened");      // what the desktop was asked to open
         QTest::addColumn<QByteArray>("commandLine"); // what was started
-        QTest::addColumn<bool>("message");
+        QTest::addColumn<bool>("builtIn");           // the built-in viewer tried
         QTest::addColumn<bool>("markedRead");
         const QByteArray viewer = "/opt/tess view/tessview";
+        const QByteArray none;
         QTest::newRow("ViewFax absent, viewer set: default program")
-            << QByteArray() << viewer << true << true << QByteArray("FILE") << QByteArray() << false << true;
-        QTest::newRow("ViewFax 1") << QByteArray("1") << QByteArray() << true << true << QByteArray("FILE")
-                                   << QByteArray() << false << true;
-        QTest::newRow("ViewFax 1, opening fails: read all the same")
-            << QByteArray("1") << QByteArray() << true << false << QByteArray("FILE") << QByteArray() << false << true;
-        QTest::newRow("ViewFax 0, viewer absent: message")
-            << QByteArray("0") << QByteArray() << true << true << QByteArray() << QByteArray() << true << false;
-        QTest::newRow("ViewFax 0, viewer NULL: message")
-            << QByteArray("0") << QByteArray("NULL") << true << true << QByteArray() << QByteArray() << true << false;
+            << none << viewer << true << true << true << QByteArray("FILE") << none << false << true;
+        QTest::newRow("ViewFax 1") << QByteArray("1") << none << true << true << true << QByteArray("FILE") << none
+                                   << false << true;
+        QTest::newRow("ViewFax 1, nothing opens it: built-in viewer")
+            << QByteArray("1") << none << true << true << false << QByteArray("FILE") << none << true << false;
+        QTest::newRow("ViewFax 0, viewer absent: default program")
+            << QByteArray("0") << none << true << true << true << QByteArray("FILE") << none << false << true;
+        QTest::newRow("ViewFax 0, viewer NULL: default program")
+            << QByteArray("0") << QByteArray("NULL") << true << true << true << QByteArray("FILE") << none << false
+            << true;
+        QTest::newRow("ViewFax 0, viewer gone: default program")
+            << QByteArray("0") << viewer << false << true << true << QByteArray("FILE") << none << false << true;
+        QTest::newRow("ViewFax 0, viewer gone, nothing opens it: built-in viewer")
+            << QByteArray("0") << viewer << false << true << false << QByteArray("FILE") << none << true << false;
         QTest::newRow("ViewFax 0, viewer null in lower case is a path")
-            << QByteArray("0") << QByteArray("null") << true << true << QByteArray() << QByteArray("null  FILE")
+            << QByteArray("0") << QByteArray("null") << true << true << true << none << QByteArray("null  FILE")
             << false << true;
         QTest::newRow("ViewFax 0, viewer starts")
-            << QByteArray("0") << viewer << true << true << QByteArray() << viewer + "  FILE" << false << true;
-        QTest::newRow("ViewFax 0, viewer fails to start: silent, unread")
-            << QByteArray("0") << viewer << false << true << QByteArray() << viewer + "  FILE" << false << false;
+            << QByteArray("0") << viewer << true << true << true << none << viewer + "  FILE" << false << true;
+        QTest::newRow("ViewFax 0, viewer fails to start: built-in viewer")
+            << QByteArray("0") << viewer << true << false << true << none << viewer + "  FILE" << true << false;
         QTest::newRow("ViewFax text: not 0")
-            << QByteArray("abc") << viewer << true << true << QByteArray() << viewer + "  FILE" << false << true;
+            << QByteArray("abc") << viewer << true << true << true << none << viewer + "  FILE" << false << true;
     }
     void viewFax() {
         QFETCH(QByteArray, viewFax);
         QFETCH(QByteArray, faxView);
+        QFETCH(bool, viewerExists);
         QFETCH(bool, startResult);
         QFETCH(bool, openResult);
         QFETCH(QByteArray, opened);
         QFETCH(QByteArray, commandLine);
-        QFETCH(bool, message);
+        QFETCH(bool, builtIn);
         QFETCH(bool, markedRead);
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
         if (!viewFax.isEmpty())
             profile::WriteString(fixture.IniPath(), "DEZAZAZE", "ViewFax", viewFax.toStdString());
         if (!faxView.isEmpty())
             profile::WriteString(fixture.IniPath(), "DEZAZAZE", "FAXVIEW", faxView.toStdString());
+        fixture.shell.programExists = viewerExists;
         fixture.shell.startResult = startResult;
         fixture.shell.openResult = openResult;
         CFAXDESKView view(fixture.services);
@@ -224,12 +237,15 @@ private slots:
                  commandLine.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{expand(commandLine)});
         if (!commandLine.isEmpty())
             QCOMPARE(fixture.shell.started.front().second, file);
-        QCOMPARE(fixture.messages.shown.size(), size_t(message ? 1 : 0));
-        if (message) {
-            QCOMPARE(fixture.messages.shown.front().text,
-                     QStringLiteral("Ambrelo传真阅览器没有找到！请在参数设置中重新设置！"));
-            QCOMPARE(fixture.messages.shown.front().icon, MessageBoxService::Icon::None);
-        }
+        std::vector<CFaxViewerWnd*> viewers;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* v = qobject_cast<CFaxViewerWnd*>(w))
+                viewers.push_back(v);
+        QCOMPARE(viewers.size(), size_t(builtIn ? 1 : 0));
+        for (CFaxViewerWnd* v : viewers)
+            delete v;
+        if (!builtIn)
+            QVERIFY(fixture.messages.shown.empty());
         QCOMPARE(Ini(fixture, "FAX3", "READ"), std::string(markedRead ? "1" : "2"));
         QCOMPARE(view.Rows().Cell(1, CFAXDESKView::kColumnRead),
                  markedRead ? QStringLiteral("已阅") : QStringLiteral("未阅"));

@@ -5,12 +5,15 @@
 
 #include "app/CFAXDESKApp.h"
 #include "app/CInstallDlg.h"
+#include "app/CommandLine.h"
+#include "app/ProgramDirectory.h"
 #include "installation/Installation.h"
 #include "platform/ProfileFile.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QtTest>
 
@@ -19,8 +22,21 @@
 #include <unistd.h>
 
 namespace {
-const QString kProgramName = QStringLiteral("KorvelQuorraMODEM传真处理程序.EXE");
+const QString kOldCopyName = QStringLiteral("KorvelQuorraMODEM传真处理程序.EXE");
 const QString kLauncherName = QStringLiteral("KorvelQuorraMODEM传真处理程序.desktop");
+
+// The fixture's services with the program directory `directory` (with its trailing '/').
+AppServices WithDirectory(const GuiFixture& fixture, const QString& directory) {
+    const AppServices& s = fixture.services;
+    return AppServices{s.clock, s.wallClock,   s.pump,
+                       s.ports, s.messages,    s.folders,
+                       s.shell, s.programPath, QFile::encodeName(directory).toStdString()};
+}
+
+QString LauncherText(const QString& home) {
+    QFile launcher(home + QStringLiteral("/Desktop/KorvelQuorraMODEM传真处理程序.desktop"));
+    return launcher.open(QIODevice::ReadOnly) ? QString::fromUtf8(launcher.readAll()) : QString();
+}
 
 // A stand-in for the running program: a small executable file beside the fixture.
 QString MakeProgram(const GuiFixture& fixture) {
@@ -90,7 +106,7 @@ private slots:
     }
 
     void dialogControls() {
-        CInstallDlg dialog(QStringLiteral("/nowhere/faxdesk"));
+        CInstallDlg dialog(QStringLiteral("/nowhere/faxdesk"), m_home.filePath(QStringLiteral("KORVEL QUORRA")));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("安装"));
         auto* path = dialog.findChild<QLineEdit*>(QStringLiteral("editInstallPath"));
         QVERIFY(path && path->isReadOnly());
@@ -108,38 +124,136 @@ private slots:
         QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("staticPathLabel"))->geometry().bottom() < path->y());
     }
 
-    // Not installed: the dialog; "安装(&S)" copies, makes the launcher, writes the mark beside the
-    // copy (not beside the running program), says "安装成功完成！" and ends. Twice in a row works.
+    // Not installed: the dialog; "安装(&S)" makes the program directory, the launcher that starts
+    // the running program and the mark, copies nothing, says "安装成功完成！" and ends. The next start
+    // is a normal one.
     void installFromTheApplication() {
-        GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        profile::DeleteKey(fixture.IniPath(), "DEZAZAZE", "INSTALL");
+        GuiFixture fixture{QString()};
         const QString program = MakeProgram(fixture);
-        for (int round = 0; round < 2; ++round) {
-            CFAXDESKApp app(fixture.services);
+        const QString dir = m_home.filePath(QStringLiteral("KORVEL QUORRA"));
+        const AppServices services = WithDirectory(fixture, dir + QLatin1Char('/'));
+        {
+            CFAXDESKApp app(services);
             ClickOnNextModal("buttonInstall");
             QVERIFY(!app.InitApplication());
             QVERIFY(!app.MainFrame());
         }
-        QCOMPARE(fixture.messages.shown.size(), size_t(2));
-        QCOMPARE(fixture.messages.shown[1].text, QStringLiteral("安装成功完成！"));
-        QCOMPARE(fixture.messages.shown[1].icon, MessageBoxService::Icon::Exclamation);
+        QCOMPARE(fixture.messages.shown.size(), size_t(1));
+        QCOMPARE(fixture.messages.shown[0].text, QStringLiteral("安装成功完成！"));
+        QCOMPARE(fixture.messages.shown[0].icon, MessageBoxService::Icon::Exclamation);
 
-        const QDir dir(m_home.filePath(QStringLiteral("KORVEL QUORRA")));
-        const QFileInfo copy(dir.filePath(kProgramName));
-        QVERIFY(copy.isFile() && copy.isExecutable());
-        QCOMPARE(copy.size(), QFileInfo(program).size());
-        const std::string ini = QFile::encodeName(dir.filePath(QStringLiteral("RERAVA.INI"))).toStdString();
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("RERAVA.INI")}); // no copy
+        const std::string ini = QFile::encodeName(dir + QStringLiteral("/RERAVA.INI")).toStdString();
         QCOMPARE(profile::GetString(ini, "DEZAZAZE", "INSTALL", "NULL"), std::string("1"));
-        QVERIFY(!installation::IsInstalled(fixture.IniPath())); // the program installed from still asks
 
         QFile launcher(m_home.filePath(QStringLiteral("Desktop/")) + kLauncherName);
-        QVERIFY(launcher.open(QIODevice::ReadOnly));
         QVERIFY(QFileInfo(launcher).isExecutable());
-        const QString text = QString::fromUtf8(launcher.readAll());
+        const QString text = LauncherText(m_home.path());
         QVERIFY2(text.startsWith(QStringLiteral("[Desktop Entry]\n")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("\nType=Application\n")));
-        QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\"\n").arg(copy.filePath())), qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("\nPath=%1\n").arg(dir.path())));
+        QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\"\n").arg(program)), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\nPath=%1\n").arg(dir)));
+
+        CFAXDESKApp installed(services);
+        QVERIFY(installed.InitApplication());
+        QCOMPARE(fixture.messages.shown.size(), size_t(1));
+    }
+
+    // Installed into another directory (the option or the variable named it): the launcher names it
+    // too, so that the program starts there again.
+    void launcherNamesAnotherDirectory() {
+        GuiFixture fixture{QString()};
+        const QString program = MakeProgram(fixture);
+        const AppServices services = WithDirectory(fixture, fixture.Dir() + QLatin1Char('/'));
+        CFAXDESKApp app(services);
+        ClickOnNextModal("buttonInstall");
+        QVERIFY(!app.InitApplication());
+        QVERIFY(installation::IsInstalled(fixture.IniPath()));
+        const QString text = LauncherText(m_home.path());
+        QVERIFY2(
+            text.contains(QStringLiteral("\nExec=\"%1\" \"--program-directory\" \"%2\"\n").arg(program, fixture.Dir())),
+            qPrintable(text));
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("KORVEL QUORRA"))));
+    }
+
+    // An earlier version's installation: a program copy in the directory and a launcher that starts
+    // it. The next start is a normal one; the launcher starts the running program from then on, the
+    // copy is deleted, the records and faxes stay.
+    void earlierInstallationWithAProgramCopy() {
+        GuiFixture fixture{QString()};
+        const QString program = MakeProgram(fixture);
+        const QDir dir(m_home.filePath(QStringLiteral("KORVEL QUORRA")));
+        QVERIFY(dir.mkpath(QStringLiteral(".")));
+        const QString copy = dir.filePath(kOldCopyName);
+        QVERIFY(QFile::copy(program, copy));
+        const std::string ini = QFile::encodeName(dir.filePath(QStringLiteral("RERAVA.INI"))).toStdString();
+        testsupport::WriteFile(ini, "[DEZAZAZE]\r\nINSTALL=1\r\n[FAX]\r\nNUM=1\r\n[FAX1]\r\nFILE=x\r\n");
+        testsupport::WriteFile(QFile::encodeName(dir.filePath(QStringLiteral("20261201080000.TIF"))).toStdString(),
+                               "II*");
+        QVERIFY(installation::CreateDesktopShortcut(installation::ShortcutBaseName(), copy, dir.path()));
+        const std::string iniBefore = testsupport::ReadFile(ini);
+
+        const AppServices services = WithDirectory(fixture, dir.path() + QLatin1Char('/'));
+        CFAXDESKApp app(services);
+        QVERIFY(app.InitApplication());
+        QVERIFY(fixture.messages.shown.empty());
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("20261201080000.TIF"))));
+        QCOMPARE(testsupport::ReadFile(ini), iniBefore);
+        const QString text = LauncherText(m_home.path());
+        QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\"\n").arg(program)), qPrintable(text));
+
+        // A launcher the user pointed elsewhere is left alone; only the copy goes.
+        QVERIFY(QFile::copy(program, copy));
+        QVERIFY(installation::CreateDesktopShortcut(installation::ShortcutBaseName(), QStringLiteral("/opt/other"),
+                                                    dir.path()));
+        QVERIFY(installation::RetireProgramCopy(program, dir.path()));
+        QVERIFY(LauncherText(m_home.path()).contains(QStringLiteral("Exec=\"/opt/other\"")));
+        QVERIFY(!QFileInfo::exists(copy));
+    }
+
+    // Where the program keeps its files: "~/KORVEL QUORRA" unless the option or the environment
+    // variable names another directory; the option wins.
+    void programDirectory_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("variable"); // null: not set
+        QTest::addColumn<QString>("expected"); // "~" stands for the home directory
+
+        QTest::newRow("usual") << QStringList{QStringLiteral("faxdesk")} << QString()
+                               << QStringLiteral("~/KORVEL QUORRA/");
+        QTest::newRow("option") << QStringList{QStringLiteral("faxdesk"), QStringLiteral("--program-directory"),
+                                               QStringLiteral("/srv/fax")}
+                                << QString() << QStringLiteral("/srv/fax/");
+        QTest::newRow("option with a read")
+            << QStringList{QStringLiteral("faxdesk"), QStringLiteral("--read-faxes"),
+                           QStringLiteral("--program-directory"), QStringLiteral("/srv/fax")}
+            << QString() << QStringLiteral("/srv/fax/");
+        QTest::newRow("option with =") << QStringList{QStringLiteral("faxdesk"),
+                                                      QStringLiteral("--program-directory=/srv/传真/")}
+                                       << QString() << QStringLiteral("/srv/传真/");
+        QTest::newRow("variable") << QStringList{QStringLiteral("faxdesk")} << QStringLiteral("/var/demo")
+                                  << QStringLiteral("/var/demo/");
+        QTest::newRow("option wins") << QStringList{QStringLiteral("faxdesk"), QStringLiteral("--program-directory"),
+                                                    QStringLiteral("/a")}
+                                     << QStringLiteral("/b") << QStringLiteral("/a/");
+        QTest::newRow("empty variable") << QStringList{QStringLiteral("faxdesk")} << QStringLiteral("")
+                                        << QStringLiteral("~/KORVEL QUORRA/");
+        QTest::newRow("relative") << QStringList{QStringLiteral("faxdesk"), QStringLiteral("--program-directory=rel")}
+                                  << QString() << QDir::currentPath() + QStringLiteral("/rel/");
+    }
+    void programDirectory() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, variable);
+        QFETCH(QString, expected);
+        QProcessEnvironment environment;
+        if (!variable.isNull())
+            environment.insert(startup::kDirectoryVariable.toString(), variable);
+        expected.replace(QStringLiteral("~"), m_home.path());
+        // The option as the command line's parser reads it, beside the others.
+        const CommandLine commandLine = ParseCommandLine(arguments);
+        QCOMPARE(commandLine.action, arguments.contains(QStringLiteral("--read-faxes")) ? CommandLine::Action::ReadFaxes
+                                                                                        : CommandLine::Action::Window);
+        QCOMPARE(startup::ProgramDirectory(commandLine.programDirectory, environment), expected);
     }
 
     void quitInstallsNothing() {

@@ -266,41 +266,50 @@ private slots:
         }
     }
 
-    void browseFindsTheViewer() {
+    // Any executable file is taken as the viewer, whatever its name; anything else is refused with
+    // the message, and the field keeps the path it showed.
+    void browseTakesAnyProgram() {
         Bench bench;
         QTemporaryDir viewerDir;
-        QFile viewer(viewerDir.filePath(QStringLiteral("tessview.exe")));
-        QVERIFY(viewer.open(QIODevice::WriteOnly));
-        viewer.close();
+        const QString viewer = viewerDir.filePath(QStringLiteral("eog"));
+        QFile file(viewer);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n");
+        file.close();
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        const QString notAProgram = viewerDir.filePath(QStringLiteral("tessview.exe"));
+        QFile plain(notAProgram);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QVERIFY(plain.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
         CModemSettingsDlg dialog(bench.services, bench.Dir());
         dialog.OnInitDialog();
         Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("42"));
 
-        bench.folders.answer = viewerDir.path();
+        bench.folders.answer = viewer;
         Click(dialog, 1015);
-        QCOMPARE(bench.folders.titles, QStringList{QStringLiteral("请选择Tessiva传真阅览器所在目录：")});
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+        QCOMPARE(bench.folders.titles, QStringList{QStringLiteral("请选择传真阅览器程序：")});
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
         // What was typed elsewhere stays.
         QCOMPARE(Control<QLineEdit>(dialog, 1002)->text(), QStringLiteral("42"));
-
-        // A folder given with its trailing separator is not doubled.
-        bench.folders.answer = viewerDir.path() + QStringLiteral("/");
-        Click(dialog, 1015);
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
         QVERIFY(bench.messages.shown.empty());
 
-        // A folder without the viewer: the message, and the field keeps the path it showed.
-        bench.folders.answer = bench.dir.path();
-        Click(dialog, 1015);
-        QCOMPARE(bench.messages.Texts(), QStringList{kWrongFolder});
-        QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::None);
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+        // A folder, or a file that cannot be started (the Windows viewer's name means nothing):
+        // the message, and the field keeps the path it showed.
+        for (const QString& wrong : {viewerDir.path(), notAProgram}) {
+            bench.folders.answer = wrong;
+            Click(dialog, 1015);
+            QCOMPARE(bench.messages.shown.back().text, kWrongFolder);
+            QCOMPARE(bench.messages.shown.back().icon, MessageBoxService::Icon::None);
+            QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
+        }
 
         // Cancelled: nothing changes.
         bench.folders.answer.clear();
         Click(dialog, 1015);
-        QCOMPARE(bench.messages.shown.size(), size_t{1});
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewerDir.path() + QStringLiteral("/tessview.exe"));
+        QCOMPARE(bench.messages.shown.size(), size_t{2});
+        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
     }
 
     void aStoredTextTooLongStopsOk_data() {

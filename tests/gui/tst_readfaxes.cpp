@@ -36,8 +36,15 @@ struct ReadFixture {
     GuiFixture gui;
     SimModemFixture sim;
     RecordingMessageBoxService messages;
-    const AppServices services{sim.time, gui.wallClock, sim.time,  sim.ports,
-                               messages, gui.folders,   gui.shell, gui.services.programPath};
+    const AppServices services{sim.time,
+                               gui.wallClock,
+                               sim.time,
+                               sim.ports,
+                               messages,
+                               gui.folders,
+                               gui.shell,
+                               gui.services.programPath,
+                               gui.services.programDirectory};
 };
 
 } // namespace
@@ -101,16 +108,37 @@ private slots:
         next.Close();
     }
 
+    // Every outcome is told with the normal cursor; a missing modem with what happened on each port.
     void failuresAreTold_data() {
         QTest::addColumn<SetUp>("setUp");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("busyAtMessage");
+        QTest::addColumn<QStringList>("details"); // its lines; none for the other messages
         QTest::addColumn<int>("newRows");
 
         QTest::newRow("no modem") << SetUp([](SimModemFixture& sim) { sim.RemoveCom1(); })
-                                  << retrieval::kNoModemMessage.toString() << false << 0;
-        QTest::newRow("no stored fax") << SetUp([](SimModemFixture&) {}) << retrieval::kNoFaxMessage.toString() << true
-                                       << 0;
+                                  << retrieval::kNoModemMessage.toString()
+                                  << QStringList{QStringLiteral("COM1（/dev/simCOM1）：端口不存在。"),
+                                                 QStringLiteral("COM2（/dev/simCOM2）：端口不存在。")}
+                                  << 0;
+        QTest::newRow("COM1 without permission, COM2 busy")
+            << SetUp([](SimModemFixture& sim) {
+                   sim.ports.Refuse("COM1", PortFailure::NoPermission);
+                   sim.ports.Refuse("COM2", PortFailure::Busy);
+               })
+            << retrieval::kNoModemMessage.toString()
+            << QStringList{QStringLiteral("COM1（/dev/simCOM1）：没有使用该端口的权限。"),
+                           QStringLiteral("COM2（/dev/simCOM2）：端口正被其他程序使用。")}
+            << 0;
+        QTest::newRow("silent modem")
+            << SetUp([](SimModemFixture& sim) {
+                   sim.com1.AddFault({quorra::FaultKind::Silence, {}, 0, 0, {}, 0});
+               })
+            << retrieval::kNoModemMessage.toString()
+            << QStringList{QStringLiteral("COM1（/dev/simCOM1）：端口已打开，但调制解调器对“AT”没有回答“OK”。"),
+                           QStringLiteral("COM2（/dev/simCOM2）：端口不存在。")}
+            << 0;
+        QTest::newRow("no stored fax") << SetUp([](SimModemFixture&) {}) << retrieval::kNoFaxMessage.toString()
+                                       << QStringList() << 0;
         QTest::newRow("second fax cut short") << SetUp([](SimModemFixture& sim) {
             sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
             sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
@@ -121,7 +149,7 @@ private slots:
             cut.afterBytes = 400;
             sim.com1.AddFault(cut);
         }) << retrieval::kFailedMessage.toString()
-                                              << false << 1;
+                                              << QStringList() << 1;
         QTest::newRow("line gone in the answer") << SetUp([](SimModemFixture& sim) {
             sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
             quorra::Fault drop;
@@ -129,13 +157,13 @@ private slots:
             drop.command = "ATA";
             sim.com1.AddFault(drop);
         }) << retrieval::kFailedMessage.toString()
-                                                 << false << 0;
+                                                 << QStringList() << 0;
     }
 
     void failuresAreTold() {
         QFETCH(SetUp, setUp);
         QFETCH(QString, message);
-        QFETCH(bool, busyAtMessage);
+        QFETCH(QStringList, details);
         QFETCH(int, newRows);
 
         ReadFixture f(QStringLiteral("one-fax.ini"));
@@ -147,8 +175,12 @@ private slots:
         QCOMPARE(f.messages.shown.size(), size_t(1));
         QCOMPARE(f.messages.shown[0].text, message);
         QCOMPARE(f.messages.shown[0].icon, MessageBoxService::Icon::Stop);
-        QCOMPARE(f.messages.shown[0].busy, busyAtMessage);
-        QCOMPARE(f.messages.shown[0].waitCursor, busyAtMessage);
+        QVERIFY(!f.messages.shown[0].busy);
+        QVERIFY(!f.messages.shown[0].waitCursor);
+        const QStringList shownDetails = f.messages.shown[0].details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(shownDetails.size(), details.size());
+        for (qsizetype i = 0; i < details.size(); ++i)
+            QVERIFY2(shownDetails[i].startsWith(details[i]), qPrintable(shownDetails[i]));
 
         QVERIFY(frame.isEnabled());
         QVERIFY(!status::IsBusy());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // faxdesk --read-faxes as a user or a timer of the system runs it: the real program, without a
-// window, over a pseudo-terminal against quorra-modem-sim (the demo's set-up: the program copied
-// into a program directory, RERAVA.INI with the installation mark and section "PORTS"), in real
+// window, over a pseudo-terminal against quorra-modem-sim (the demo's set-up: a program directory
+// named with --program-directory, RERAVA.INI with the installation mark and section "PORTS"), in real
 // time. Each outcome's exit status, progress on standard error, summary on standard output, and
 // the records and page files left behind.
 #include "faxlist/FaxRecordStore.h"
@@ -35,16 +35,16 @@ protected:
         app = new QCoreApplication(argc, argv);
     }
 
-    // The program of `directory` with `arguments`; the single-instance lock in a runtime directory
-    // of the test's own, so that a window of the developer's does not take the read.
-    Outcome Faxdesk(const std::string& directory, const QStringList& arguments) {
+    // The program with `arguments`; the single-instance lock in a runtime directory of the test's
+    // own, so that a window of the developer's does not take the read.
+    Outcome Faxdesk(const QStringList& arguments) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(m_runtime));
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(directory + "faxdesk"), arguments);
+        process.start(QStringLiteral(FAXDESK_BINARY_DIR "/src/faxdesk"), arguments);
         EXPECT_TRUE(process.waitForFinished(120000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
@@ -71,9 +71,11 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
         }
     } simulator{std::atoi(testsupport::ReadFile(demo + "quorra-modem-sim.pid").c_str())};
     const std::string ini = demo + "RERAVA.INI";
+    const QStringList readDemo{QStringLiteral("--read-faxes"), QStringLiteral("--program-directory"),
+                               QString::fromStdString(demo)};
 
     // Three stored faxes: read, recorded, written as page files.
-    const Outcome read = Faxdesk(demo, {QStringLiteral("--read-faxes")});
+    const Outcome read = Faxdesk(readDemo);
     EXPECT_EQ(read.status, 0) << read.err.toStdString();
     const QStringList progress = read.err.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(progress.isEmpty());
@@ -100,7 +102,7 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
     }
 
     // The modem gave its faxes out: nothing more to read, nothing more recorded.
-    const Outcome none = Faxdesk(demo, {QStringLiteral("--read-faxes")});
+    const Outcome none = Faxdesk(readDemo);
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.out, QStringLiteral("没有存储传真！\n"));
     EXPECT_EQ(profile::GetInt(ini, "FAX", "NUM", 0), 3);
@@ -108,24 +110,24 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
     // The modem gone from COM1 (and no COM2): no modem.
     profile::WriteString(ini, "PORTS", "COM1", demo + "no-such-device");
     profile::WriteString(ini, "PORTS", "COM2", demo + "no-such-device-either");
-    const Outcome absent = Faxdesk(demo, {QStringLiteral("--read-faxes")});
+    const Outcome absent = Faxdesk(readDemo);
     EXPECT_EQ(absent.status, 3);
     EXPECT_EQ(absent.out, QStringLiteral("检测调制解调器失败！\n"));
     EXPECT_EQ(profile::GetInt(ini, "FAX", "NUM", 0), 3);
 }
 
 TEST_F(ReadCommandLine, HelpVersionAndMistakes) {
-    const std::string program = std::string(FAXDESK_BINARY_DIR) + "/src/";
-    const Outcome help = Faxdesk(program, {QStringLiteral("--help")});
+    const Outcome help = Faxdesk({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* text : {"--read-faxes", "--version", "退出状态", "10+n"})
+    for (const char* text : {"--read-faxes", "--version", "--program-directory", "FAXDESK_PROGRAM_DIRECTORY", "退出状态", "10+n"})
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(text))) << text;
-    const Outcome version = Faxdesk(program, {QStringLiteral("--version")});
+    const Outcome version = Faxdesk({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith(QStringLiteral("KorvelQuorraMODEM传真软件 "))) << version.out.toStdString();
     for (const QStringList& wrong :
-         {QStringList{QStringLiteral("--no-such-option")}, QStringList{QStringLiteral("x")}}) {
-        const Outcome mistake = Faxdesk(program, wrong);
+         {QStringList{QStringLiteral("--no-such-option")}, QStringList{QStringLiteral("x")},
+          QStringList{QStringLiteral("--read-faxes"), QStringLiteral("--program-directory=")}}) {
+        const Outcome mistake = Faxdesk(wrong);
         EXPECT_EQ(mistake.status, 1);
         EXPECT_TRUE(mistake.out.isEmpty());
         EXPECT_TRUE(mistake.err.contains(QStringLiteral("--help")));

@@ -131,8 +131,15 @@ private slots:
         QVERIFY(!modem.readLine().trimmed().isEmpty());
 
         QtSerialBackendFactory ports{PortMap(ini, testsupport::NoFoundPorts())};
-        const AppServices services{gui.clock,    gui.wallClock, gui.pump,  ports,
-                                   gui.messages, gui.folders,   gui.shell, gui.services.programPath};
+        const AppServices services{gui.clock,
+                                   gui.wallClock,
+                                   gui.pump,
+                                   ports,
+                                   gui.messages,
+                                   gui.folders,
+                                   gui.shell,
+                                   gui.services.programPath,
+                                   gui.services.programDirectory};
         CMainFrame frame(services);
         frame.show();
         QCOMPARE(frame.View()->model()->rowCount(), 0);

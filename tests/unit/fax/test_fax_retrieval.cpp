@@ -59,8 +59,9 @@ public:
         enabled = on;
         events.push_back(on ? "enable:1" : "enable:0");
     }
-    void ShowStopMessage(const QString& text) override {
+    void ShowStopMessage(const QString& text, const QString& detailText) override {
         messages.push_back(text);
+        details.push_back(detailText);
         busyAtMessage.push_back(busy);
         events.push_back("message:" + text.toStdString());
     }
@@ -69,6 +70,7 @@ public:
     std::vector<std::string> events;
     std::vector<QString> texts;
     std::vector<QString> messages;
+    std::vector<QString> details;
     std::vector<bool> busyAtMessage;
     bool busy = false;
     bool enabled = true;
@@ -155,8 +157,12 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
     } else {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0], s.message);
-        // "no stored fax" is told while the wait cursor still shows; the failures after it is gone.
-        EXPECT_EQ(host.busyAtMessage[0], s.result == retrieval::kNoStoredFax);
+        // Told with the normal cursor; only a missing modem comes with details, a line per port.
+        EXPECT_FALSE(host.busyAtMessage[0]);
+        if (s.result == retrieval::kNoModem)
+            EXPECT_EQ(host.details[0].count(QLatin1Char('\n')), 1) << host.details[0].toStdString();
+        else
+            EXPECT_TRUE(host.details[0].isEmpty());
     }
 
     // However it went, the window and the port are given back and the list reloaded.

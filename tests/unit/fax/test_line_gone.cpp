@@ -84,7 +84,7 @@ public:
     void SetStatusText(const QString&) override {}
     void SetBusy(bool) override {}
     void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text) override { messages.push_back(text); }
+    void ShowStopMessage(const QString& text, const QString&) override { messages.push_back(text); }
     void ReloadRows() override {}
     std::vector<QString> messages;
 };

@@ -16,7 +16,7 @@ namespace {
 
 class FaxRecordStoreTest : public testing::Test {
 protected:
-    void SetUp() override { store.OpenStore(testsupport::MakeTempDir() + "faxdesk"); }
+    void SetUp() override { store.OpenStoreIn(testsupport::MakeTempDir()); }
 
     std::vector<FaxRecord> Load() {
         std::vector<FaxRecord> rows;
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(FaxRecordStoreTest, OpenStoreFormsThePathInTheProgramDirectory) {
     FaxRecordStore s;
-    s.OpenStore("/opt/KORVEL QUORRA/faxdesk");
+    s.OpenStoreIn("/opt/KORVEL QUORRA/");
     EXPECT_EQ(s.IniPath(), "/opt/KORVEL QUORRA/RERAVA.INI");
     EXPECT_EQ(s.ProgramDirectory(), "/opt/KORVEL QUORRA/");
 }

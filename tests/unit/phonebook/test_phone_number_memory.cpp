@@ -95,8 +95,8 @@ TEST(PhoneSlots, CommandsAndKeys) {
     EXPECT_EQ(NameSlot(15), 78);
     for (size_t i = 0; i < kSlotCount; ++i)
         EXPECT_EQ(IndexOfSlot(kSlotOrder[i]), i);
-    EXPECT_EQ(programini::PathBeside("/opt/faxdesk/bin/faxdesk"), "/opt/faxdesk/bin/RERAVA.INI");
-    EXPECT_EQ(programini::PathBeside("C:\\KORVEL QUORRA\\FAXDESK.EXE"), "C:\\KORVEL QUORRA\\RERAVA.INI");
+    EXPECT_EQ(programini::PathIn("/home/ann/KORVEL QUORRA/"), "/home/ann/KORVEL QUORRA/RERAVA.INI");
+    EXPECT_EQ(programini::DirectoryOf("C:\\KORVEL QUORRA\\RERAVA.INI"), "C:\\KORVEL QUORRA\\");
 }
 
 TEST(PhoneSlots, LoadAndStoreThroughRERAVAINI) {
