@@ -34,6 +34,9 @@ constexpr double kTargetMs = 300;
 class SilentMessages final : public MessageBoxService {
 public:
     void Show(QWidget*, const QString& text, Icon) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void ShowWithDetails(QWidget* parent, const QString& text, Icon icon, const QString& details) override {
+        Show(parent, text + QStringLiteral("\n") + details, icon);
+    }
 };
 
 double Median(std::vector<double> v) {
