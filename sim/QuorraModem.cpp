@@ -98,7 +98,7 @@ uint64_t QuorraModem::ByteNs() const {
 }
 
 void QuorraModem::Queue(std::string bytes, uint64_t releaseNs, bool dropAfter) {
-    if (m_lineDown || (bytes.empty() && !dropAfter))
+    if (m_lineDown || !m_endless.empty() || (bytes.empty() && !dropAfter))
         return;
     m_out.push_back({releaseNs, std::move(bytes), 0, dropAfter});
 }
@@ -112,7 +112,27 @@ void QuorraModem::DropLine() {
     m_out.clear();
 }
 
+void QuorraModem::ClearFaults() {
+    m_faults.clear();
+    m_silent = false;
+    m_lineDown = false;
+    m_endless.clear();
+    m_out.clear();
+    m_line.clear();
+    m_call = CallState::Idle;
+}
+
+void QuorraModem::StartEndless(std::string bytes, uint64_t fromNs) {
+    m_out.clear();
+    m_endless = bytes.empty() ? std::string("\xFF\x7F"
+                                            "NOISE\r\n")
+                              : std::move(bytes);
+    m_endlessFromNs = fromNs;
+}
+
 std::optional<uint64_t> QuorraModem::NextOutputNs() const {
+    if (!m_lineDown && m_out.empty() && !m_endless.empty())
+        return std::max(m_lineNs, m_endlessFromNs) + ByteNs();
     if (m_lineDown || m_out.empty())
         return std::nullopt;
     const Chunk& front = m_out.front();
@@ -123,14 +143,23 @@ std::optional<uint64_t> QuorraModem::NextOutputNs() const {
 size_t QuorraModem::TakeOutput(uint64_t nowNs, size_t room, std::string& out) {
     const size_t before = out.size();
     const uint64_t byteNs = ByteNs();
-    while (!m_lineDown && !m_out.empty()) {
+    while (!m_lineDown) {
+        if (m_out.empty()) {
+            if (m_endless.empty())
+                break;
+            // The next stretch of the endless stream.
+            std::string stretch;
+            while (stretch.size() < 4096)
+                stretch += m_endless;
+            m_out.push_back({m_endlessFromNs, std::move(stretch), 0, false});
+        }
         Chunk& front = m_out.front();
         const uint64_t start = std::max(m_lineNs, front.releaseNs);
         if (front.sent == front.bytes.size()) {
             if (start > nowNs)
                 break;
             const bool drop = front.dropAfter;
-            m_out.erase(m_out.begin());
+            m_out.pop_front();
             if (drop)
                 DropLine();
             continue;
@@ -206,6 +235,7 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
     m_lastCommandNs = nowNs;
     uint32_t delayMs = m_timing.replyDelayMs;
     std::string prefix;
+    std::optional<size_t> cutAfter;
     for (const Fault& fault : FaultsFor(line)) {
         switch (fault.kind) {
         case FaultKind::NoAck:
@@ -227,7 +257,11 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
             DropLine();
             return;
         case FaultKind::CutPage:
+            cutAfter = fault.afterBytes;
             break;
+        case FaultKind::Endless:
+            StartEndless(fault.bytes, nowNs + delayMs * kNsPerMs);
+            return;
         }
     }
     const std::string upper = Upper(line);
@@ -239,6 +273,11 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
         replies.front().delayMs = delayMs;
     if (!replies.empty())
         replies.front().bytes = prefix + replies.front().bytes;
+    if (cutAfter) {
+        // Only the start of the answer goes out; what would have followed it never comes.
+        replies.resize(1);
+        replies.front().bytes.resize(std::min(replies.front().bytes.size(), *cutAfter));
+    }
     for (Reply& reply : replies)
         Queue(std::move(reply.bytes), nowNs + uint64_t(reply.delayMs) * kNsPerMs);
 }
@@ -407,6 +446,11 @@ void QuorraModem::StartPage(uint64_t nowNs) {
         }
         if (fault.kind == FaultKind::Silence) {
             m_silent = true;
+            return;
+        }
+        if (fault.kind == FaultKind::Endless) {
+            // The page's data without its DLE ETX, over and over.
+            StartEndless(std::move(data), release);
             return;
         }
     }

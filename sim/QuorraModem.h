@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -32,9 +33,12 @@ enum class FaultKind {
     Error,    // the command is refused with "ERROR"
     Late,     // carried out, answered `delayMs` after its carriage return
     Garbage,  // carried out, `bytes` sent in front of the answer
-    CutPage,  // page data: only the first `afterBytes` bytes, then nothing (no DLE ETX, no "OK")
+    CutPage,  // page data: only the first `afterBytes` bytes, then nothing (no DLE ETX, no "OK");
+              // on a command: only the first `afterBytes` bytes of its answer
     Silence,  // from this command on the modem answers nothing at all
     LineDrop, // the line goes away (after `afterBytes` page bytes when it is a page start)
+    Endless,  // from this command on the modem sends `bytes` over and over and nothing else; on a
+              // page start: the page data without its end, over and over
 };
 
 struct Fault {
@@ -105,6 +109,9 @@ public:
     // The line went away (a scripted fault): nothing more is sent or received.
     bool LineDown() const { return m_lineDown; }
     void DropLine();
+    // Switched off and on again: the faults are gone, the line is back, nothing is being sent; the
+    // stored faxes, slots, settings and calls stay.
+    void ClearFaults();
 
     // Sees every byte that crosses the line: direction '>' from the computer, '<' to it.
     void SetMonitor(std::function<void(char direction, std::string_view bytes)> monitor) {
@@ -134,6 +141,7 @@ private:
     bool Execute(const std::string& body, std::vector<Reply>& replies);
     std::string Listing() const;
     void Queue(std::string bytes, uint64_t releaseNs, bool dropAfter = false);
+    void StartEndless(std::string bytes, uint64_t fromNs);
     uint64_t ByteNs() const;
 
     ModemTiming m_timing;
@@ -151,11 +159,13 @@ private:
     int m_class = 0;
     bool m_silent = false;
     bool m_lineDown = false;
+    std::string m_endless; // sent over and over once the queue is empty; empty: nothing
+    uint64_t m_endlessFromNs = 0;
     CallState m_call = CallState::Idle;
     size_t m_page = 0; // next page of the fax in front
     std::string m_line;
-    std::vector<Chunk> m_out; // in sending order
-    uint64_t m_lineNs = 0;    // when the line finished (or will finish) sending the last byte taken
+    std::deque<Chunk> m_out; // in sending order
+    uint64_t m_lineNs = 0;   // when the line finished (or will finish) sending the last byte taken
     std::function<void(char, std::string_view)> m_monitor;
 };
 

@@ -27,7 +27,7 @@ bool SimWire::Deliver(uint64_t nowNs) {
 }
 
 bool SimWire::OpenHost() {
-    if (m_hostOpen || m_modem.LineDown())
+    if (m_hostOpen || m_refuseOpen || m_modem.LineDown())
         return false;
     Deliver(m_time.NowNs()); // what was sent before the port opened is lost
     m_hostOpen = true;

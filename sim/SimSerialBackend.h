@@ -27,6 +27,8 @@ public:
 
     quorra::QuorraModem& Modem() { return m_modem; }
     bool HostOpen() const { return m_hostOpen; }
+    // The device cannot be opened, as one the user has no permission for.
+    void RefuseOpen(bool refuse) { m_refuseOpen = refuse; }
 
     // The computer's end.
     bool OpenHost();
@@ -39,6 +41,7 @@ private:
     quorra::QuorraModem& m_modem;
     VirtualTime& m_time;
     bool m_hostOpen = false;
+    bool m_refuseOpen = false;
     std::deque<char> m_input;
 };
 

@@ -203,15 +203,26 @@ int ReadOneFax(const Context& context, int& result, std::set<std::string>& given
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
     const std::string tiffPath = TiffPathFor(context.programDirectory, received, givenNames);
     const bool converted = context.writer.Convert(capturePath, tiffPath);
+    // A page file that could not be written (a full disk, a capture file cut short) gets no record:
+    // the fax fails here, what was written of the file goes, and the capture is set aside. Page data
+    // that does not decode is still recorded with the pages that were written.
+    if (!converted && context.writer.m_result != FaxFileWriter::kDecodePage) {
+        std::remove(tiffPath.c_str());
+        SetAsideCapture(capturePath, context.programDirectory, received, kUnconvertedCapture.toString());
+        return result;
+    }
     // The record and the capture count the pages the file holds: a page that was cut off before its
     // first line could not be written, and the pages behind a failing one are not there either.
-    // (When the file itself could not be made, the capture keeps its count for another try.)
     const int pageCount = static_cast<int>(context.writer.m_pagesWritten);
     if (pageCount != capturedPages && context.writer.m_result >= FaxFileWriter::kDecodePage)
         RewritePageCount(capturePath, pageCount);
-    // RERAVA.INI keeps paths as GBK text, as the files the program has always written.
-    context.store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
-                               answer.fine);
+    // RERAVA.INI keeps paths as GBK text, as the files the program has always written. A record
+    // that cannot be saved is a failure too; the page file is kept.
+    if (context.store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
+                                   answer.fine) == 0) {
+        SetAsideCapture(capturePath, context.programDirectory, received, kUnconvertedCapture.toString());
+        return result;
+    }
     // The result code has counted two steps for this fax and for each before it.
     context.status.FaxRecorded((result - kNoAnswerReport) / 2, answer.id, pageCount, tiffPath);
     // The capture holds a fax image and the sender's number in a folder other users can list: once

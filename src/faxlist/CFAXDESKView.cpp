@@ -12,8 +12,6 @@
 #include "settings/ModemSettingsCommand.h"
 #include "viewer/FaxViewerCommands.h"
 
-#include <QFile>
-
 namespace {
 const char* const kSettings = "DEZAZAZE";
 
@@ -165,11 +163,8 @@ void CFAXDESKView::OnDeleteFax() {
     if (IsNull(section))
         return;
     // The page file may already be gone; the record goes all the same.
-    if (!IsNull(file))
-        QFile::remove(gbk::ToQString(file));
-    m_store.RemoveRecord(section);
+    m_store.DeleteFax(section, IsNull(file) ? std::string() : file);
     Rows().RemoveRow(row);
-    m_store.DropRowMap();
     ReloadRows();
 }
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "faxlist/FaxRecordStore.h"
 
+#include "platform/Gbk.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramIni.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -79,8 +81,7 @@ int FaxRecordStore::AppendRecord(const std::string& file, const std::string& tim
     ini.WriteString(section, "Read", "0");
     ini.WriteString(section, "Page", std::to_string(pageCount));
     ini.WriteString(section, "Res", fine ? "1" : "0");
-    ini.Save();
-    return number;
+    return ini.Save() ? number : 0;
 }
 
 void FaxRecordStore::LoadRecords(const std::function<void(const FaxRecord&)>& receiver) {
@@ -141,4 +142,13 @@ void FaxRecordStore::RemoveRecord(const std::string& section) {
 
 void FaxRecordStore::DropRowMap() {
     profile::DeleteSection(m_iniPath, kRowMapSection);
+}
+
+void FaxRecordStore::DeleteFax(const std::string& section, const std::string& file) {
+    ProfileFile ini = ProfileFile::Load(m_iniPath);
+    ini.DeleteSection(section);
+    ini.DeleteSection(kRowMapSection);
+    ini.Save();
+    if (!file.empty())
+        std::remove(gbk::ToNativePath(file).c_str());
 }

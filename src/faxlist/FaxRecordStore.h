@@ -31,7 +31,8 @@ public:
     // The directory of the file, with its trailing '/'.
     std::string ProgramDirectory() const;
 
-    // Returns the new record number; 0, with nothing written, when the counter has no number left.
+    // Returns the new record number; 0 when nothing could be written (the counter has no number
+    // left, or the file could not be saved: a full disk), the file then being as it was.
     int AppendRecord(const std::string& file, const std::string& time, const std::string& id, uint8_t pageCount,
                      bool fine);
     // Hands each present record to `receiver` in increasing record number and rebuilds the row map.
@@ -43,6 +44,10 @@ public:
     void MarkRead(const std::string& section);
     void RemoveRecord(const std::string& section);
     void DropRowMap();
+    // The delete command's file work: the record and the row map go in one save, then the page file
+    // `file` (GBK, as the row map holds it; empty for none). A delete cut short leaves at worst a
+    // page file without a record, never a record whose page file is gone.
+    void DeleteFax(const std::string& section, const std::string& file);
 
 private:
     std::string m_iniPath;

@@ -50,8 +50,8 @@ std::string FormatCallerRecord(const std::string& value) {
            w.caller + number;
 }
 
-std::vector<std::string> RecordsOfListingFile(const std::string& path) {
-    const ProfileFile listing = ProfileFile::Load(path);
+namespace {
+std::vector<std::string> RecordsOf(const ProfileFile& listing) {
     std::vector<std::string> lines;
     for (std::string_view key : kRecordKeys) {
         const std::string value = listing.GetString(std::string(modem::kCallerSection), std::string(key), "");
@@ -59,6 +59,15 @@ std::vector<std::string> RecordsOfListingFile(const std::string& path) {
             lines.push_back(FormatCallerRecord(value));
     }
     return lines;
+}
+} // namespace
+
+std::vector<std::string> RecordsOfListingFile(const std::string& path) {
+    return RecordsOf(ProfileFile::Load(path));
+}
+
+std::vector<std::string> RecordsOfListing(const std::string& listing) {
+    return RecordsOf(ProfileFile::Parse(listing));
 }
 
 std::string JoinListing(std::string_view early, std::string_view rest) {

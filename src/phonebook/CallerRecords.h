@@ -25,6 +25,8 @@ std::string FormatCallerRecord(const std::string& value);
 // The lines of the records in a listing saved as a profile file, in key order; empty values give
 // no line.
 std::vector<std::string> RecordsOfListingFile(const std::string& path);
+// The same for the listing's text itself.
+std::vector<std::string> RecordsOfListing(const std::string& listing);
 
 // What the listing text to save is, given what the command's own read took (`early`, every byte)
 // and what the wait for the final "OK" line collected (`rest`, a zero-terminated text). Each part

@@ -599,6 +599,16 @@ ProfileFile ProfileFile::Load(const std::string& path) {
     return ProfileFile(std::move(data));
 }
 
+ProfileFile ProfileFile::Parse(const std::string& bytes) {
+    auto data = std::make_unique<Data>();
+    data->Parse(bytes);
+    return ProfileFile(std::move(data));
+}
+
+std::string ProfileFile::Bytes() const {
+    return d->Serialise();
+}
+
 std::string ProfileFile::GetString(const std::string& section, const std::string& key,
                                    const std::string& defaultValue) const {
     const Line* line = d->FindEntry(section, key);
@@ -683,7 +693,7 @@ void ProfileFile::DeleteSection(const std::string& section) {
 bool ProfileFile::Save() {
     if (!d->dirty)
         return true;
-    if (d->unreadable)
+    if (d->unreadable || d->path.empty())
         return false;
     const QString qpath = PathOf(d->path);
     const QFileInfo old(qpath);

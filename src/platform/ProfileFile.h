@@ -16,6 +16,10 @@ class ProfileFile {
 public:
     // Reads the file; a missing, unreadable or non-regular file reads as empty.
     static ProfileFile Load(const std::string& path);
+    // The same rules over bytes already in memory; such a file has no path and Save() fails.
+    static ProfileFile Parse(const std::string& bytes);
+    // The bytes Save() writes.
+    std::string Bytes() const;
 
     ProfileFile(ProfileFile&&) noexcept;
     ProfileFile& operator=(ProfileFile&&) noexcept;

@@ -179,6 +179,32 @@ TEST_F(ModemTest, APageCutShortHasNoEnd) {
     EXPECT_EQ(FetchPage(), "cut");
 }
 
+// A reply cut short, endless chatter, and the modem switched off and on again.
+TEST_F(ModemTest, CutRepliesEndlessDataAndARestart) {
+    using quorra::FaultKind;
+    sim.com1.AddFault({FaultKind::CutPage, "AT#RING=", 0, 0, {}, 3});
+    EXPECT_TRUE(link.SendCommand("AT#RING=4\r", 1000, false, true, true));
+    EXPECT_EQ(link.LastRead(), "\r\nO") << "the start of the answer and nothing after it";
+
+    sim.com1.AddFault({FaultKind::Endless, "AT&V", 0, 0, "ab", 0});
+    EXPECT_TRUE(link.SendCommand("AT&V\r", 1000, false, true, true));
+    EXPECT_EQ(link.LastRead().size(), SimWire::kInputQueue) << "as much as the input queue holds";
+    EXPECT_EQ(link.LastRead().substr(0, 6), "ababab");
+    EXPECT_FALSE(Acked("AT\r")) << "nothing but the endless data";
+
+    sim.com1.AddFault({FaultKind::LineDrop, "ATH", 0, 0, {}, 0});
+    sim.com1.ClearFaults();
+    EXPECT_TRUE(link.SendCommand("", 10, false, false, true)) << "what the line held still comes";
+    EXPECT_TRUE(Acked("AT\r"));
+    EXPECT_TRUE(Acked("ATH\r")) << "the faults are gone";
+
+    link.Close();
+    sim.ports.Wire("COM1")->RefuseOpen(true);
+    EXPECT_FALSE(link.Open("COM1")) << "no permission";
+    sim.ports.Wire("COM1")->RefuseOpen(false);
+    EXPECT_TRUE(link.Open("COM1"));
+}
+
 TEST(PageSplitTest, SplitsAtEachRtc) {
     // EOL = 000000000001; six in a row end a page. 0x00 0x10 0x01 holds 11 zeros, a one, then 0x001
     // again: build 6 EOLs as 9 bytes (72 bits = 6 x 12).
