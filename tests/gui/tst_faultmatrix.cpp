@@ -10,7 +10,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/CMainFrame.h"
-#include "app/Status.h"
+#include "gui/Status.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
 #include "faxlist/FaxRecordStore.h"
