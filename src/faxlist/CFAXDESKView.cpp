@@ -12,6 +12,8 @@
 #include "settings/ModemSettingsCommand.h"
 #include "viewer/FaxViewerCommands.h"
 
+#include <QFile>
+
 namespace {
 const char* const kSettings = "DEZAZAZE";
 

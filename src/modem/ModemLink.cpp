@@ -70,8 +70,16 @@ bool ModemLink::SendCommand(std::string_view text, uint32_t waitMs, bool capture
         if (!m_lastResult)
             return false;
     }
-    if (wait && !m_fixedWaits) {
-        if (ReadUntilReplyEnds(waitMs) == 0)
+    // Once a command's answer is owed (its wait ran out before a final result line came), any
+    // final result line may be that late answer and not the current command's: from then on every
+    // wait lasts its whole time, as the fixed waits do, so that a modem that answers late, or drops
+    // a command that came too soon, is read exactly as with the fixed waits. This holds until the
+    // port is opened again.
+    if (wait && !m_fixedWaits && !(send && m_replyOwed)) {
+        const size_t kept = ReadUntilReplyEnds(waitMs);
+        if (send && !HoldsFinalResult(std::string_view(m_rawReply.get(), kept)))
+            m_replyOwed = true;
+        if (kept == 0)
             return false;
         m_lastResult = true;
     } else {
@@ -303,6 +311,9 @@ bool ModemLink::SendExpectingOk(std::string_view command, uint32_t waitMs) {
 
 ModemLink::ReplyToOk ModemLink::SendUntilOkLine(std::string_view command, uint32_t waitMs) {
     ReplyToOk reply;
+    // The command's own wait is short and the rest of its reply is read here: an answer that
+    // outlasts that wait is owed only when no OK line ends it.
+    const bool owedBefore = m_replyOwed;
     SendCommand(command, waitMs, false, true, true);
     reply.early = LastRead();
     const std::string earlyText = reply.early.substr(0, reply.early.find('\0'));
@@ -311,6 +322,7 @@ ModemLink::ReplyToOk ModemLink::SendUntilOkLine(std::string_view command, uint32
         // The whole reply came within the command's own wait; waiting for an OK line that has
         // already been read would only cost WaitForOk's five seconds.
         reply.okLine = true;
+        m_replyOwed = owedBefore;
         return reply;
     }
     const bool ok = WaitForOk();
@@ -318,5 +330,7 @@ ModemLink::ReplyToOk ModemLink::SendUntilOkLine(std::string_view command, uint32
     // WaitForOk sees only its own bytes: an OK line split across the two reads ends the reply too,
     // though only after WaitForOk's deadline.
     reply.okLine = ok || (earlyText + reply.rest).find(modem::kOkLine) != std::string::npos;
+    if (reply.okLine)
+        m_replyOwed = owedBefore;
     return reply;
 }

@@ -34,8 +34,11 @@ public:
     // whole, and at the latest after `waitMs`, so a modem that answers at once is not waited for
     // and a slow one gets the whole time. A modem that takes a new command only once the whole
     // wait after the last has passed asks for the fixed waits (FixedWaits(); section "PACING" of
-    // RERAVA.INI): every wait then lasts `waitMs`. What was sent and what is looked for in the
-    // reply are the same either way; bytes that come after the wait are left for the next read.
+    // RERAVA.INI): every wait then lasts `waitMs`. After a wait that ran out without a final result
+    // line, the waits last their whole time too until the port is opened again, so that a late
+    // answer to one command never ends the next command's wait early. What was sent and what
+    // is looked for in the reply are the same either way; bytes that come after the wait are left
+    // for the next read.
     bool SendCommand(std::string_view text, uint32_t waitMs, bool capture, bool send, bool wait);
     // True when `bytes` hold a whole final result line.
     static bool HoldsFinalResult(std::string_view bytes);

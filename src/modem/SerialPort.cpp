@@ -24,6 +24,7 @@ bool SerialPort::Open(const std::string& portName) {
     m_hPort = std::move(backend);
     m_unread.clear();
     m_fixedWaits = m_hPort->FixedWaits();
+    m_replyOwed = false;
     return true;
 }
 

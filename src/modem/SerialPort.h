@@ -93,6 +93,9 @@ protected:
     bool m_lastResult = false;
     bool m_fixedWaits = false;
     OpenReport m_lastOpen;
+    // A command's wait ran out before its final result line came since the port was opened: its
+    // answer may still be on the way (see ModemLink::SendCommand).
+    bool m_replyOwed = false;
 
 private:
     std::string m_unread; // bytes given back by Unread, in front of the port's input

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <tuple>
 
 namespace {
@@ -53,7 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
     Ports, DetectionTable,
     ::testing::Combine(
         ::testing::Values(DetectCase{"OnCom1", true, 0, false, true, "COM1", 2500, 1010},
-                          DetectCase{"FirstAnswerMissingStillCounts", true, 1, false, true, "COM1", 2500, 1507},
+                          // The answer owed to the first "AT" could still come: the next two wait
+                          // their whole time.
+                          DetectCase{"FirstAnswerMissingStillCounts", true, 1, false, true, "COM1", 2500, 2500},
                           DetectCase{"ThirdAnswerMissing", true, 3, false, false, "", 3500, 2507},
                           DetectCase{"ThirdAnswerMissingOnCom1ButCom2Answers", true, 3, true, true, "COM2", 5000, 2517},
                           DetectCase{"OnlyOnCom2", false, 0, true, true, "COM2", 3500, 2010},
@@ -131,5 +134,38 @@ TEST(DetectionReport, APortWithoutDeviceAndTheAnsweringPort) {
     const DetectionReport other{{"COM1", "/dev/ttyS0", PortFailure::Other, "Input/output error", false}};
     EXPECT_TRUE(DescribeDetection(other).contains(QStringLiteral("Input/output error")));
 }
+
+// A modem that answers every "AT" later than its wait: the late answers are read as the fixed waits
+// read them, whether the waits end on replies or not. An answer that one wait missed must not end
+// the next wait early, which would make the last "AT" miss its own answer by a hair.
+struct LateCase {
+    uint32_t lateMs;
+    bool found;
+    uint32_t elapsedMs;
+};
+
+class LateAnswers : public ::testing::TestWithParam<std::tuple<LateCase, bool>> {};
+
+TEST_P(LateAnswers, AreTakenAsTheFixedWaitsTakeThem) {
+    const auto& [c, fixedWaits] = GetParam();
+    SimModemFixture sim;
+    sim.ports.SetFixedWaits(fixedWaits);
+    quorra::Fault late = MakeFault(quorra::FaultKind::Late, "AT");
+    late.delayMs = c.lateMs;
+    sim.com1.AddFault(late);
+    ModemLink link(sim.env);
+    const uint32_t start = sim.time.TickCount();
+    EXPECT_EQ(FindModem(link), c.found);
+    EXPECT_NEAR(double(sim.time.TickCount() - start), double(c.elapsedMs), 5.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, LateAnswers,
+                         ::testing::Combine(::testing::Values(LateCase{600, true, 2500}, LateCase{900, true, 2500},
+                                                              LateCase{1100, true, 2500}, LateCase{1600, false, 3500}),
+                                            ::testing::Bool()),
+                         [](const auto& row) {
+                             return std::to_string(std::get<0>(row.param).lateMs) + "ms" +
+                                    (std::get<1>(row.param) ? "FixedWaits" : "ReplyEnds");
+                         });
 
 } // namespace
