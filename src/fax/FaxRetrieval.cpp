@@ -13,8 +13,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -159,7 +161,25 @@ void SetAsideCapture(const std::string& capturePath, const std::string& programD
     QString target = directory + base + QStringLiteral(".TAM");
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = directory + base + QStringLiteral("-%1.TAM").arg(n);
-    QFile::rename(QFile::decodeName(QByteArray::fromStdString(capturePath)), target);
+    const QByteArray from = QByteArray::fromStdString(capturePath);
+    const QByteArray to = QFile::encodeName(target);
+    if (std::rename(from.constData(), to.constData()) == 0 || errno != EXDEV)
+        return;
+    // Another file system: the copy must be whole before the capture goes. A copy cut short (a
+    // full disk) is dropped and the capture stays where it is.
+    QFile in(QFile::decodeName(from));
+    QSaveFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return;
+    char buffer[65536];
+    for (qint64 got = 0; (got = in.read(buffer, sizeof buffer)) != 0;) {
+        if (got < 0 || out.write(buffer, got) != got) {
+            out.cancelWriting();
+            return;
+        }
+    }
+    if (out.commit())
+        in.remove();
 }
 
 // One stored fax from the answer to the record. Returns 0, or the code of its failure.

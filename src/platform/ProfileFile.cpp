@@ -606,7 +606,12 @@ ProfileFile ProfileFile::Parse(const std::string& bytes) {
 }
 
 std::string ProfileFile::Bytes() const {
-    return d->Serialise();
+    std::string bytes;
+    d->Emit([&bytes](std::string_view piece) {
+        bytes.append(piece);
+        return true;
+    });
+    return bytes;
 }
 
 std::string ProfileFile::GetString(const std::string& section, const std::string& key,
