@@ -10,10 +10,10 @@
 #include "GuiTestSupport.h"
 
 #include "app/CMainFrame.h"
-#include "gui/Status.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
 #include "faxlist/FaxRecordStore.h"
+#include "gui/Status.h"
 #include "modem/ModemCommands.h"
 #include "modem/ModemLink.h"
 #include "phonebook/CCallerRecordDlg.h"
@@ -422,8 +422,8 @@ private:
     RecordingMessageBoxService m_messages;
     AnsweringFolderChooser m_folders;
     RecordingShell m_shell;
-    const AppServices m_services{m_sim.time, m_wallClock, m_sim.time, m_sim.ports,
-                                 m_messages, m_folders,   m_shell,    m_dir + "faxdesk"};
+    const AppServices m_services{m_sim.time, m_wallClock, m_sim.time,        m_sim.ports, m_messages,
+                                 m_folders,  m_shell,     m_dir + "faxdesk", m_dir};
 };
 
 QString Cell(bool ok) {

@@ -323,7 +323,7 @@ public:
     void SetStatusText(const QString& text) override { status = text; }
     void SetBusy(bool on) override { busy = on; }
     void EnableMainWindow(bool on) override { enabled = on; }
-    void ShowStopMessage(const QString& text) override { messages.push_back(text); }
+    void ShowStopMessage(const QString& text, const QString&) override { messages.push_back(text); }
     void ReloadRows() override {}
     QString status;
     bool busy = false;
