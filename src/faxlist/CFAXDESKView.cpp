@@ -3,6 +3,7 @@
 
 #include "fax/ReadFaxesCommand.h"
 #include "gui/MessageBoxService.h"
+#include "gui/ModemCommand.h"
 #include "phonebook/CallerRecordsCommand.h"
 #include "phonebook/PhoneNumbersCommand.h"
 #include "platform/Gbk.h"
@@ -170,19 +171,30 @@ void CFAXDESKView::OnDeleteFax() {
     ReloadRows();
 }
 
+// The modem commands: one at a time, the main window inert from their first step to their end,
+// their dialogs in front of it.
 void CFAXDESKView::OnReadFaxes() {
+    const ModemCommandScope command(window());
+    if (!command.Started())
+        return;
     RunReadFaxesCommand(m_services, *this, m_link, m_writer, m_store, m_tempDirectory, m_programDirectory,
                         [this] { ReloadRows(); });
 }
 
 void CFAXDESKView::OnModemSettings() {
-    RunModemSettingsCommand(m_services, m_programDirectory);
+    const ModemCommandScope command(window());
+    if (command.Started())
+        RunModemSettingsCommand(m_services, m_programDirectory, window());
 }
 
 void CFAXDESKView::OnPhoneNumbers() {
-    RunPhoneNumbersCommand(m_services, m_programDirectory);
+    const ModemCommandScope command(window());
+    if (command.Started())
+        RunPhoneNumbersCommand(m_services, m_programDirectory, window());
 }
 
 void CFAXDESKView::OnCallerRecords() {
-    RunCallerRecordsCommand(m_services);
+    const ModemCommandScope command(window());
+    if (command.Started())
+        RunCallerRecordsCommand(m_services, window());
 }

@@ -5,8 +5,8 @@
 #include "gui/Status.h"
 #include "phonebook/CCallerRecordDlg.h"
 
-void RunCallerRecordsCommand(const AppServices& services) {
-    CCallerRecordDlg dialog(services);
+void RunCallerRecordsCommand(const AppServices& services, QWidget* parent) {
+    CCallerRecordDlg dialog(services, parent);
     status::SetStatusText(QStringLiteral("KorvelQuorraMODEM来电记录显示"));
     dialog.exec();
     status::SetStatusText(titles::ApplicationTitle());

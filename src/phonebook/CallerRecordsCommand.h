@@ -2,7 +2,8 @@
 #pragma once
 
 struct AppServices;
+class QWidget;
 
 // Command 32786: the caller-ID log, modal. The status bar names it while it is open; the idle text
 // comes back whichever way it ends, also when no modem was found and it never showed.
-void RunCallerRecordsCommand(const AppServices& services);
+void RunCallerRecordsCommand(const AppServices& services, QWidget* parent = nullptr);

@@ -5,8 +5,8 @@
 #include "gui/Status.h"
 #include "phonebook/CPhoneNumberDlg.h"
 
-void RunPhoneNumbersCommand(const AppServices& services, const std::string& programDirectory) {
-    CPhoneNumberDlg dialog(services);
+void RunPhoneNumbersCommand(const AppServices& services, const std::string& programDirectory, QWidget* parent) {
+    CPhoneNumberDlg dialog(services, parent);
     status::SetStatusText(QStringLiteral("KorvelQuorraMODEM电话号码存储"));
     dialog.m_iniPath = programDirectory;
     dialog.exec();

@@ -4,8 +4,10 @@
 #include <string>
 
 struct AppServices;
+class QWidget;
 
 // Command 32784: the phone-number memory, modal, with RERAVA.INI in `programDirectory` (with its
 // trailing '/'). The status bar names it while it is open; the idle text comes back whichever way
 // it ends, also when no modem was found and it never showed.
-void RunPhoneNumbersCommand(const AppServices& services, const std::string& programDirectory);
+void RunPhoneNumbersCommand(const AppServices& services, const std::string& programDirectory,
+                            QWidget* parent = nullptr);

@@ -5,8 +5,8 @@
 #include "gui/Status.h"
 #include "settings/CModemSettingsDlg.h"
 
-void RunModemSettingsCommand(const AppServices& services, const std::string& programDirectory) {
-    CModemSettingsDlg dialog(services, programDirectory);
+void RunModemSettingsCommand(const AppServices& services, const std::string& programDirectory, QWidget* parent) {
+    CModemSettingsDlg dialog(services, programDirectory, parent);
     status::SetStatusText(CModemSettingsDlg::kTitle.toString());
     dialog.exec();
     status::SetStatusText(titles::ApplicationTitle());

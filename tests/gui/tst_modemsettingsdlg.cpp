@@ -502,6 +502,32 @@ private slots:
         QCOMPARE(bench.Stored("RING"), std::string("4"));
     }
 
+    // While OK sends, the dialog is disabled; what still reaches it (a second OK, Cancel, a close
+    // request from the window manager) is turned away by its guards: nothing is sent twice and the
+    // dialog does not end in the middle of the transfer.
+    void secondOkOrCloseWhileSendingIsTurnedAway() {
+        Bench bench;
+        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        int tries = 0;
+        bool stayedOpen = false;
+        bench.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
+            if (direction != '>' || !bytes.starts_with("AT#FAX="))
+                return;
+            ++tries;
+            dialog.OnOK();
+            dialog.OnCancel();
+            dialog.reject();
+            dialog.close();
+            stayedOpen = dialog.isVisible() && bench.PortOpen();
+        });
+        const int result = RunModal(dialog, [&] { Click(dialog, 1); });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(tries, 1);
+        QVERIFY(stayedOpen);
+        QCOMPARE(int(bench.CommandsAfterProbe().size()), 13);
+        QCOMPARE(bench.messages.Texts(), QStringList{kDone});
+    }
+
     void escAndTheCloseBoxCancel_data() {
         QTest::addColumn<bool>("viaEsc");
         QTest::newRow("Esc") << true;

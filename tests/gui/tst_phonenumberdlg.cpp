@@ -146,6 +146,31 @@ private slots:
             QCOMPARE(ini.GetString("DEZAZAZE", phonebook::SlotKey(phonebook::kSlotOrder[i]), "?"), texts[i]);
     }
 
+    // While Save sends, the dialog is disabled; what still reaches it (a second Save, Exit, a close
+    // request from the window manager) is turned away by its guards: every slot is sent once and the
+    // dialog does not end in the middle of the transfer.
+    void secondSaveOrCloseWhileSendingIsTurnedAway() {
+        ModemDialogFixture f;
+        CPhoneNumberDlg dialog(f.services);
+        int tries = 0;
+        bool stayedOpen = false;
+        f.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
+            if (direction != '>' || !bytes.starts_with("AT&Z5="))
+                return;
+            ++tries;
+            dialog.OnOK();
+            dialog.OnCancel();
+            dialog.reject();
+            dialog.close();
+            stayedOpen = dialog.isVisible() && f.PortOpen();
+        });
+        WhenShown(dialog, [&] { QTest::keyClick(dialog.NumberEdit(1), Qt::Key_Return); });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(tries, 1);
+        QVERIFY(stayedOpen);
+        QCOMPARE(f.CommandsAfterProbe(), SlotCommandsOf(phonebook::SlotTexts{}));
+    }
+
     void refusedSlotKeepsTheFileAndASecondSaveStartsOver() {
         ModemDialogFixture f;
         const std::string before = "[DEZAZAZE]\r\nAt7z0=110\r\nAt7z73=OLD\r\n";

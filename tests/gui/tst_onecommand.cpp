@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One modem command at a time, through the main window on virtual time against the simulated
+// modem. Each command keeps the window alive while it waits for the modem (the read command for
+// minutes, the dialogs while they find the modem and read the caller log, before they are modal).
+// During every one of them the others, and the same one again, are triggered each time the program
+// writes to the modem: none may start, and the window's menu, tool bar and list take nothing.
+#include "GuiTestSupport.h"
+#include "app/CMainFrame.h"
+#include "faxlist/CFAXDESKView.h"
+#include "gui/ModemCommand.h"
+#include "support/SimModemFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Counts the ports the program opens: every modem command opens one, so a command started inside
+// another shows here.
+class CountingPorts final : public SerialBackendFactory {
+public:
+    explicit CountingPorts(SerialBackendFactory& inner) : m_inner(inner) {}
+    std::unique_ptr<SerialBackend> Create() override {
+        ++created;
+        return m_inner.Create();
+    }
+    int created = 0;
+
+private:
+    SerialBackendFactory& m_inner;
+};
+
+const char* const kModemCommands[] = {"actionReadFaxes", "actionModemSettings", "actionPhoneNumbers",
+                                      "actionCallerRecords"};
+
+} // namespace
+
+class TestOneCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void noCommandStartsInsideAnother_data() {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<bool>("hasDialog");
+        QTest::newRow("read faxes") << QStringLiteral("actionReadFaxes") << false;
+        QTest::newRow("settings") << QStringLiteral("actionModemSettings") << true;
+        QTest::newRow("phone numbers") << QStringLiteral("actionPhoneNumbers") << true;
+        QTest::newRow("caller records") << QStringLiteral("actionCallerRecords") << true;
+    }
+
+    void noCommandStartsInsideAnother() {
+        QFETCH(QString, running);
+        QFETCH(bool, hasDialog);
+        GuiFixture gui(QStringLiteral("one-fax.ini"));
+        SimModemFixture sim;
+        sim.time.SetProcessQtEvents(true);
+        sim.com1.AddCall({"87654321", "14300825"});
+        CountingPorts ports(sim.ports);
+        RecordingMessageBoxService messages;
+        const AppServices services{sim.time, gui.wallClock, sim.time,  ports,
+                                   messages, gui.folders,   gui.shell, gui.services.programPath};
+        CMainFrame frame(services);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+        // A dialog that has come up modally is closed at once: its modal loop guards the window.
+        QTimer closer;
+        closer.setInterval(0);
+        connect(&closer, &QTimer::timeout, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        closer.start();
+
+        int attempts = 0;
+        int started = 0;
+        int windowTookInput = 0;
+        int dialogsInFrontOfTheWindow = 0;
+        bool inside = false;
+        sim.com1.SetMonitor([&](char direction, std::string_view) {
+            if (direction != '>' || inside)
+                return;
+            inside = true;
+            ++attempts;
+            if (frame.menuBar()->isEnabled() || frame.findChild<QToolBar*>()->isEnabled() || frame.View()->isEnabled())
+                ++windowTookInput;
+            if (!frame.findChildren<QDialog*>(Qt::FindDirectChildrenOnly).isEmpty())
+                ++dialogsInFrontOfTheWindow;
+            const int before = ports.created;
+            for (const char* name : kModemCommands) {
+                QAction* action = frame.findChild<QAction*>(QLatin1String(name));
+                if (action->isEnabled())
+                    ++windowTookInput;
+                action->trigger();
+            }
+            // A command run from code, past the disabled actions, does not start either.
+            frame.View()->OnModemSettings();
+            frame.View()->OnReadFaxes();
+            started += ports.created - before;
+            inside = false;
+        });
+
+        frame.findChild<QAction*>(running)->trigger();
+        sim.com1.SetMonitor({});
+
+        QVERIFY(attempts >= 3); // at least the three "AT"s of the probe
+        QCOMPARE(started, 0);
+        QCOMPARE(windowTookInput, 0);
+        if (hasDialog)
+            QCOMPARE(dialogsInFrontOfTheWindow, attempts);
+        // Afterwards everything takes input again.
+        QVERIFY(!ModemCommandScope::Running(&frame));
+        QVERIFY(frame.isEnabled());
+        QVERIFY(frame.menuBar()->isEnabled());
+        QVERIFY(frame.View()->isEnabled());
+        for (const char* name : kModemCommands)
+            QVERIFY(frame.findChild<QAction*>(QLatin1String(name))->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestOneCommand)
+#include "tst_onecommand.moc"
