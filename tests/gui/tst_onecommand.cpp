@@ -63,8 +63,15 @@ private slots:
         sim.com1.AddCall({"87654321", "14300825"});
         CountingPorts ports(sim.ports);
         RecordingMessageBoxService messages;
-        const AppServices services{sim.time, gui.wallClock, sim.time,  ports,
-                                   messages, gui.folders,   gui.shell, gui.services.programPath};
+        const AppServices services{sim.time,
+                                   gui.wallClock,
+                                   sim.time,
+                                   ports,
+                                   messages,
+                                   gui.folders,
+                                   gui.shell,
+                                   gui.services.programPath,
+                                   gui.services.programDirectory};
         CMainFrame frame(services);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
