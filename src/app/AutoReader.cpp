@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AutoReader.h"
 
-#include "gui/Status.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
+#include "gui/ModemCommand.h"
+#include "gui/Status.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -37,8 +38,8 @@ void AutoReader::Apply(const AutoReadSettings& settings, bool atStart) {
 }
 
 bool AutoReader::CanStart() const {
-    return !m_reading && !status::IsBusy() && m_window.isEnabled() && !QApplication::activeModalWidget() &&
-           !QApplication::activePopupWidget();
+    return !m_reading && !status::IsBusy() && m_window.isEnabled() && !ModemCommandScope::Running(&m_window) &&
+           !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
 }
 
 void AutoReader::OnDue() {

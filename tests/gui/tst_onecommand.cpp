@@ -5,6 +5,7 @@
 // During every one of them the others, and the same one again, are triggered each time the program
 // writes to the modem: none may start, and the window's menu, tool bar and list take nothing.
 #include "GuiTestSupport.h"
+#include "app/AutoReader.h"
 #include "app/CMainFrame.h"
 #include "faxlist/CFAXDESKView.h"
 #include "gui/ModemCommand.h"
@@ -109,6 +110,9 @@ private slots:
             // A command run from code, past the disabled actions, does not start either.
             frame.View()->OnModemSettings();
             frame.View()->OnReadFaxes();
+            // Nor does an automatic read, or one a command line hands over.
+            if (frame.AutoRead().ReadFor(retrieval::ReadProgress{}))
+                ++started;
             started += ports.created - before;
             inside = false;
         });
