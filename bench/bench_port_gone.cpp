@@ -6,6 +6,7 @@
 //   over the whole command                                     target: under 10 % of one core
 // Usage: bench_port_gone [bytes of the second page before the line goes]   (default 3000)
 #include "BenchSupport.h"
+#include "PrintingHost.h"
 #include "fax/FaxFileWriter.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/FaxRecordStore.h"
@@ -22,21 +23,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-
-namespace {
-
-class PrintingHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString&) override {}
-    void SetBusy(bool) override {}
-    void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text, const QString&) override {
-        std::printf("message: %s\n", text.toUtf8().constData());
-    }
-    void ReloadRows() override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -65,7 +51,7 @@ int main(int argc, char** argv) {
     FaxFileWriter writer;
     FaxRecordStore store;
     store.OpenStoreAt(ini);
-    PrintingHost host;
+    bench::PrintingHost host;
     const retrieval::Context context{link, writer, store, programDir, programDir, wallClock, host};
 
     const bench::Measure measure;

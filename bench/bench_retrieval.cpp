@@ -8,6 +8,7 @@
 // Usage: bench_retrieval [pages]   (default 10; the test pages are taken in turn)
 #include "BenchRow.h"
 #include "BenchSupport.h"
+#include "PrintingHost.h"
 #include "fax/FaxFileWriter.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/FaxRecordStore.h"
@@ -38,17 +39,6 @@ std::string ReadAll(const std::string& path) {
     out << in.rdbuf();
     return out.str();
 }
-
-class PrintingHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString&) override {}
-    void SetBusy(bool) override {}
-    void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text, const QString&) override {
-        std::printf("message: %s\n", text.toUtf8().constData());
-    }
-    void ReloadRows() override {}
-};
 
 } // namespace
 
@@ -92,7 +82,7 @@ int main(int argc, char** argv) {
     FaxFileWriter writer;
     FaxRecordStore store;
     store.OpenStoreAt(ini);
-    PrintingHost host;
+    bench::PrintingHost host;
     const retrieval::Context context{link, writer, store, programDir, programDir, wallClock, host};
 
     const bench::Measure measure;
