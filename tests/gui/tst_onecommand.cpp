@@ -3,7 +3,8 @@
 // modem. Each command keeps the window alive while it waits for the modem (the read command for
 // minutes, the dialogs while they find the modem and read the caller log, before they are modal).
 // During every one of them the others, and the same one again, are triggered each time the program
-// writes to the modem: none may start, and the window's menu, tool bar and list take nothing.
+// writes to the modem, from their actions and by their access keys as a user would press them: none
+// may start, and the window's menu, tool bar and list take nothing.
 #include "GuiTestSupport.h"
 #include "app/AutoReader.h"
 #include "app/CMainFrame.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
@@ -40,6 +42,31 @@ private:
 
 const char* const kModemCommands[] = {"actionReadFaxes", "actionModemSettings", "actionPhoneNumbers",
                                       "actionCallerRecords"};
+
+// The access keys of the modem commands: Alt and the menu's letter, then the command's letter.
+struct AccessKeys {
+    Qt::Key menu;
+    Qt::Key command;
+};
+const AccessKeys kCommandKeys[] = {
+    {Qt::Key_F, Qt::Key_R}, // 传真(&F) / 传真读取(&R)
+    {Qt::Key_C, Qt::Key_S}, // 设置(&C) / 参数设置(&S)
+    {Qt::Key_C, Qt::Key_P}, // 设置(&C) / 电话号码(&P)
+    {Qt::Key_C, Qt::Key_I}, // 设置(&C) / 来电记录(&I)
+};
+
+// Presses Alt and the menu's letter on the window; when a menu opens, presses the command's letter
+// in it. Returns whether a menu opened.
+bool PressAccessKeys(QWidget& window, AccessKeys keys) {
+    QTest::keyClick(&window, keys.menu, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu)
+        return false;
+    QTest::keyClick(menu, keys.command);
+    if (auto* still = QApplication::activePopupWidget())
+        still->close();
+    return true;
+}
 
 } // namespace
 
@@ -76,6 +103,14 @@ private slots:
         CMainFrame frame(services);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.activateWindow();
+
+        // The keys reach the idle window: Alt+F opens the fax menu.
+        QTest::keyClick(&frame, Qt::Key_F, Qt::AltModifier);
+        auto* faxMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(faxMenu);
+        QCOMPARE(faxMenu->title(), QStringLiteral("传真(&F)"));
+        faxMenu->close();
 
         // A dialog that has come up modally is closed at once: its modal loop guards the window.
         QTimer closer;
@@ -107,6 +142,9 @@ private slots:
                     ++windowTookInput;
                 action->trigger();
             }
+            for (const AccessKeys& keys : kCommandKeys)
+                if (PressAccessKeys(frame, keys))
+                    ++windowTookInput;
             // A command run from code, past the disabled actions, does not start either.
             frame.View()->OnModemSettings();
             frame.View()->OnReadFaxes();
