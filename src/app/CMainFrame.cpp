@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -228,7 +229,8 @@ void CMainFrame::ApplyAutoRead(const AutoReadSettings& settings, bool atStart) {
 
 bool CMainFrame::ServeReadRequests(const QString& name) {
     auto* server = new handover::Server(
-        [this](const retrieval::ReadProgress& progress) { return m_autoReader->ReadFor(progress); }, this);
+        [this](const retrieval::ReadProgress& progress) { return m_autoReader->ReadFor(progress); },
+        QFile::decodeName(QByteArray::fromStdString(m_services.programDirectory)), this);
     return server->Listen(name);
 }
 

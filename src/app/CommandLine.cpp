@@ -16,6 +16,7 @@
 #include "platform/TempFile.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
 #include <QThread>
 
@@ -24,20 +25,29 @@ namespace {
 const QString kVersionText = QStringLiteral("KorvelQuorraMODEM传真软件 %1").arg(QStringLiteral(FAXDESK_VERSION));
 
 // What --help tells about --read-faxes beyond the option list.
-const QString kExitStatusText = QStringLiteral("\n--read-faxes 的退出状态：\n"
-                                               "  0      读取传真成功\n"
-                                               "  1      命令行有误\n"
-                                               "  2      没有存储传真\n"
-                                               "  3      检测调制解调器失败（COM1 和 COM2 都没有应答）\n"
-                                               "  4      调制解调器不接受传真参数\n"
-                                               "  5      正在运行的传真程序正忙（另一命令或对话框尚未结束）或无法联系\n"
-                                               "  6      程序目录名含有GBK无法表示的字符，传真无法记录\n"
-                                               "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n");
+const QString kExitStatusText =
+    QStringLiteral("\n--read-faxes 的退出状态：\n"
+                   "  0      读取传真成功\n"
+                   "  1      命令行有误\n"
+                   "  2      没有存储传真\n"
+                   "  3      检测调制解调器失败（COM1 和 COM2 都没有应答）\n"
+                   "  4      调制解调器不接受传真参数\n"
+                   "  5      正在运行的传真程序正忙（另一命令或对话框尚未结束）、无法联系，\n"
+                   "         或它的程序目录不是所指定的目录\n"
+                   "  6      程序目录名含有GBK无法表示的字符，传真无法记录\n"
+                   "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n");
 
 // How long to keep asking when another copy holds the lock but does not answer: it may still be
 // starting up (or it shows its installation dialog, which never answers).
 constexpr int kConnectAttempts = 10;
 constexpr int kConnectPauseMs = 500;
+
+// The summary on standard output; why the read stopped (each port tried) on standard error.
+void Report(const retrieval::ReadOutcome& outcome, QTextStream& out, QTextStream& err) {
+    if (!outcome.details.isEmpty())
+        err << outcome.details << '\n' << Qt::flush;
+    out << retrieval::SummaryText(outcome) << Qt::flush;
+}
 
 } // namespace
 
@@ -111,7 +121,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return result;
 }
 
-int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QTextStream& err) {
+int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed, QTextStream& out, QTextStream& err) {
     int faxNumber = 0;
     const retrieval::ReadProgress progress{[&err](const QString& text) {
                                                if (text != retrieval::kIdleText)
@@ -122,6 +132,8 @@ int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QT
                                            }};
 
     const QString instanceName = QString::fromUtf8(CFAXDESKApp::kInstanceName);
+    const QString directory = QFile::decodeName(QByteArray::fromStdString(programDirectory));
+    const QString askedDirectory = directoryNamed ? directory : QString();
     SingleInstance instance(instanceName);
     if (!instance.TryAcquire()) {
         // The window runs: it reads, and this process tells what it says.
@@ -129,7 +141,7 @@ int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QT
         for (int attempt = 0; attempt < kConnectAttempts && !answer; ++attempt) {
             if (attempt > 0)
                 QThread::msleep(kConnectPauseMs);
-            answer = handover::RequestRead(handover::ServerName(instanceName), progress);
+            answer = handover::RequestRead(handover::ServerName(instanceName), askedDirectory, progress);
         }
         if (!answer || answer->lost) {
             err << (answer ? QStringLiteral("传真程序在读取中途中断。\n")
@@ -137,11 +149,18 @@ int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QT
                 << Qt::flush;
             return retrieval::kExitBusy;
         }
+        if (!answer->elsewhere.isEmpty()) {
+            err << QStringLiteral("传真程序正在运行，它的传真保存在“%1”，不在“%2”。请先关闭传真程序，"
+                                  "再读取到这个目录。\n")
+                       .arg(answer->elsewhere, directory)
+                << Qt::flush;
+            return retrieval::kExitBusy;
+        }
         if (answer->busy) {
             out << retrieval::BusyText() << Qt::flush;
             return retrieval::kExitBusy;
         }
-        out << retrieval::SummaryText(answer->outcome) << Qt::flush;
+        Report(answer->outcome, out, err);
         return retrieval::ExitStatusOf(answer->outcome.result);
     }
 
@@ -156,6 +175,6 @@ int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QT
     FaxFileWriter writer;
     const retrieval::ReadOutcome outcome = retrieval::RunQuietRead(
         {link, writer, store, tempfile::TempDirectory(), store.ProgramDirectory(), wallClock}, progress);
-    out << retrieval::SummaryText(outcome) << Qt::flush;
+    Report(outcome, out, err);
     return retrieval::ExitStatusOf(outcome.result);
 }

@@ -25,5 +25,7 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 // faxdesk --read-faxes: progress on `err`, the summary on `out`; returns the exit status. While
 // the window runs, the running program does the read (the port is never shared); otherwise this
 // process reads, holding the single-instance lock meanwhile. RERAVA.INI and the page files lie in
-// `programDirectory` (with its trailing '/').
-int RunCommandLineRead(const std::string& programDirectory, QTextStream& out, QTextStream& err);
+// `programDirectory` (with its trailing '/'). `directoryNamed`: the option or the environment named
+// that directory; a running program that keeps its faxes elsewhere then refuses the read. Without
+// it the running program reads into its own directory.
+int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed, QTextStream& out, QTextStream& err);

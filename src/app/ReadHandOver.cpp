@@ -2,6 +2,7 @@
 #include "app/ReadHandOver.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -14,8 +15,10 @@ namespace {
 constexpr QByteArrayView kRead = "READ";
 constexpr QByteArrayView kStatus = "STATUS ";
 constexpr QByteArrayView kFax = "FAX ";
+constexpr QByteArrayView kDetail = "DETAIL ";
 constexpr QByteArrayView kResult = "RESULT ";
 constexpr QByteArrayView kBusy = "BUSY";
+constexpr QByteArrayView kElsewhere = "ELSEWHERE ";
 
 // One field of a line: control characters (a line break in a sender's identification) become
 // blanks, so that no field can end its line or run into the next field.
@@ -43,8 +46,9 @@ QString ServerName(const QString& instanceName) {
     return QDir(directory).filePath(instanceName + QLatin1String(".socket"));
 }
 
-Server::Server(ReadFunction read, QObject* parent)
-    : QObject(parent), m_read(std::move(read)), m_server(new QLocalServer(this)) {
+Server::Server(ReadFunction read, QString programDirectory, QObject* parent)
+    : QObject(parent), m_read(std::move(read)), m_programDirectory(std::move(programDirectory)),
+      m_server(new QLocalServer(this)) {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &Server::OnConnection);
 }
@@ -69,12 +73,20 @@ void Server::OnRequest(QLocalSocket* socket) {
     const QByteArray request = socket->readLine().trimmed();
     // One request per connection: nothing more is listened to on it.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    if (request != kRead) {
+    if (request != kRead && !request.startsWith(kRead.toByteArray() + ' ')) {
         socket->disconnectFromServer();
         return;
     }
     // The read waits for the modem while pumping events; the caller may go away meanwhile.
     QPointer<QLocalSocket> client(socket);
+    // A command line that names another program directory wants its faxes there: this program
+    // would record them in its own.
+    const QString asked = QString::fromUtf8(request.mid(kRead.size()).trimmed());
+    if (!asked.isEmpty() && !SameDirectory(asked, m_programDirectory)) {
+        SendLine(client, kElsewhere.toByteArray() + Field(m_programDirectory));
+        client->disconnectFromServer();
+        return;
+    }
     const retrieval::ReadProgress progress{
         [client](const QString& text) { SendLine(client, kStatus.toByteArray() + Field(text)); },
         [client](const retrieval::RecordedFax& fax) {
@@ -82,20 +94,25 @@ void Server::OnRequest(QLocalSocket* socket) {
                                  Field(fax.id));
         }};
     const std::optional<retrieval::ReadOutcome> outcome = m_read(progress);
-    if (outcome)
+    if (outcome) {
+        if (!outcome->details.isEmpty())
+            for (const QString& line : outcome->details.split(u'\n'))
+                SendLine(client, kDetail.toByteArray() + Field(line));
         SendLine(client, kResult.toByteArray() + QByteArray::number(outcome->result));
-    else
+    } else
         SendLine(client, kBusy.toByteArray());
     if (client)
         client->disconnectFromServer();
 }
 
-std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProgress& progress, int connectTimeoutMs) {
+std::optional<Answer> RequestRead(const QString& name, const QString& programDirectory,
+                                  const retrieval::ReadProgress& progress, int connectTimeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(connectTimeoutMs))
         return std::nullopt;
-    socket.write(kRead.toByteArray() + '\n');
+    socket.write(programDirectory.isEmpty() ? kRead.toByteArray() + '\n'
+                                            : kRead.toByteArray() + ' ' + Field(programDirectory) + '\n');
     if (!socket.waitForBytesWritten(connectTimeoutMs))
         return std::nullopt;
 
@@ -116,6 +133,13 @@ std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProg
                 answer.outcome.faxes.push_back(fax);
                 if (progress.fax)
                     progress.fax(fax);
+            } else if (line.startsWith(kDetail)) {
+                if (!answer.outcome.details.isEmpty())
+                    answer.outcome.details += u'\n';
+                answer.outcome.details += QString::fromUtf8(line.mid(kDetail.size()));
+            } else if (line.startsWith(kElsewhere)) {
+                answer.elsewhere = QString::fromUtf8(line.mid(kElsewhere.size()));
+                return answer;
             } else if (line.startsWith(kResult)) {
                 answer.outcome.result = line.mid(kResult.size()).toInt();
                 return answer;
@@ -129,6 +153,14 @@ std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProg
             return answer;
         }
     }
+}
+
+bool SameDirectory(const QString& a, const QString& b) {
+    const auto canonical = [](const QString& path) {
+        const QString resolved = QFileInfo(path).canonicalFilePath();
+        return resolved.isEmpty() ? QDir::cleanPath(path) : resolved;
+    };
+    return canonical(a) == canonical(b);
 }
 
 } // namespace handover

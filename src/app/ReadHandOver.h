@@ -17,10 +17,16 @@ class QLocalSocket;
 // single-instance lock, and the running program does it. One request per connection, lines of
 // UTF-8 text:
 //
-//     command line -> program   READ
+//     command line -> program   READ <program directory>
 //     program -> command line   STATUS <progress text>        (any number)
 //                               FAX <pages> TAB <file> TAB <sender>   (one per fax recorded)
-//                               RESULT <result code>          (last), or BUSY (refused)
+//                               DETAIL <line>                 (why the read stopped, line by line)
+//                               RESULT <result code>          (last), or BUSY (refused), or
+//                               ELSEWHERE <its program directory>  (refused: it keeps its faxes
+//                                                                    in another directory)
+//
+// A bare READ (from a command line that names no directory) is taken as a read into the running
+// program's directory.
 namespace handover {
 
 // The socket's name for the lock `instanceName`: a path in the user's runtime directory (the
@@ -34,7 +40,8 @@ class Server final : public QObject {
 public:
     using ReadFunction = std::function<std::optional<retrieval::ReadOutcome>(const retrieval::ReadProgress&)>;
 
-    explicit Server(ReadFunction read, QObject* parent = nullptr);
+    // `programDirectory` is where the running program keeps RERAVA.INI and the page files.
+    Server(ReadFunction read, QString programDirectory, QObject* parent = nullptr);
     ~Server() override;
     // Only the holder of the single-instance lock calls this, so a socket file left by a crashed
     // copy can be removed first.
@@ -45,6 +52,7 @@ private:
     void OnRequest(QLocalSocket* socket);
 
     ReadFunction m_read;
+    QString m_programDirectory;
     QLocalServer* m_server;
 };
 
@@ -52,13 +60,19 @@ private:
 struct Answer {
     bool busy = false; // the program would not take the read
     bool lost = false; // the connection ended before the outcome
+    QString elsewhere; // not empty: the program keeps its faxes in this other directory and refused
     retrieval::ReadOutcome outcome;
 };
 
-// The command line's end: asks the program listening at `name` to read. Progress arrives through
-// `progress` while the read runs. Nothing when no program takes the connection within
-// `connectTimeoutMs`.
-std::optional<Answer> RequestRead(const QString& name, const retrieval::ReadProgress& progress,
-                                  int connectTimeoutMs = 2000);
+// The command line's end: asks the program listening at `name` to read into `programDirectory`
+// (empty: into the program's own directory).
+// Progress arrives through `progress` while the read runs. Nothing when no program takes the
+// connection within `connectTimeoutMs`.
+std::optional<Answer> RequestRead(const QString& name, const QString& programDirectory,
+                                  const retrieval::ReadProgress& progress, int connectTimeoutMs = 2000);
+
+// Whether two names of a program directory name the same directory (links and trailing slashes
+// resolved).
+bool SameDirectory(const QString& a, const QString& b);
 
 } // namespace handover

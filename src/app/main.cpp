@@ -45,7 +45,10 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return RunCommandLineRead(programDirectory, out, err);
+        const bool directoryNamed =
+            !commandLine.programDirectory.isNull() ||
+            QProcessEnvironment::systemEnvironment().contains(startup::kDirectoryVariable.toString());
+        return RunCommandLineRead(programDirectory, directoryNamed, out, err);
     }
 
     QApplication app(argc, argv);

@@ -13,7 +13,8 @@ namespace retrieval {
 namespace {
 
 // The read command's host when nobody watches: the window calls do nothing, the messages become
-// the outcome (the result code tells it all), the texts and faxes go to the progress callbacks.
+// the outcome (the result code, and the details that tell why), the texts and faxes go to the
+// progress callbacks.
 class QuietHost final : public CommandHost {
 public:
     QuietHost(const ReadProgress& progress, ReadOutcome& outcome) : m_progress(progress), m_outcome(outcome) {}
@@ -34,7 +35,7 @@ public:
     }
     void SetBusy(bool) override {}
     void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString&, const QString&) override {}
+    void ShowStopMessage(const QString&, const QString& details) override { m_outcome.details = details; }
     void ReloadRows() override {}
 
 private:

@@ -28,6 +28,7 @@ struct RecordedFax {
 struct ReadOutcome {
     int result = 0; // the result code of ReadStoredFaxes
     std::vector<RecordedFax> faxes;
+    QString details; // what the window's message would show under "详细信息": each port tried, when none answered
 };
 
 // Where the read command works: the same objects the fax list's read command uses.

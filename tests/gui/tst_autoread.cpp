@@ -9,12 +9,12 @@
 #include "app/CMainFrame.h"
 #include "app/ReadHandOver.h"
 #include "app/SingleInstance.h"
-#include "gui/Status.h"
 #include "app/TrayIcon.h"
 #include "fax/AutoReadSettings.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/CFAXDESKView.h"
 #include "faxlist/FaxRecordStore.h"
+#include "gui/Status.h"
 #include "platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
@@ -23,9 +23,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,8 +78,14 @@ struct AutoFixture {
     GuiFixture gui;
     SimModemFixture sim;
     RecordingMessageBoxService messages;
-    const AppServices services{sim.time,  gui.wallClock, sim.time,  sim.ports,
-                               messages,  gui.folders,   gui.shell, gui.services.programPath,
+    const AppServices services{sim.time,
+                               gui.wallClock,
+                               sim.time,
+                               sim.ports,
+                               messages,
+                               gui.folders,
+                               gui.shell,
+                               gui.services.programPath,
                                gui.services.programDirectory};
     RecordingNotifier notifier;
     std::unique_ptr<CMainFrame> frame;
@@ -244,12 +252,13 @@ private slots:
         QVERIFY(instance.TryAcquire());
         QVERIFY(f.frame->ServeReadRequests(handover::ServerName(QStringLiteral("KorvelQuorraMODEM传真"))));
 
-        auto commandLine = [&runtime] {
+        auto commandLine = [&runtime](const QStringList& more = {}) {
             auto process = std::make_unique<QProcess>();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+            env.remove(QStringLiteral("FAXDESK_PROGRAM_DIRECTORY"));
             process->setProcessEnvironment(env);
-            process->start(QStringLiteral(FAXDESK_EXECUTABLE), {QStringLiteral("--read-faxes")});
+            process->start(QStringLiteral(FAXDESK_EXECUTABLE), QStringList{QStringLiteral("--read-faxes")} + more);
             return process;
         };
         auto read = commandLine();
@@ -271,6 +280,28 @@ private slots:
         status::SetBusy(false);
         QCOMPARE(refused->exitCode(), int(retrieval::kExitBusy));
         QCOMPARE(QString::fromUtf8(refused->readAllStandardOutput()), retrieval::BusyText());
+
+        // A command line that names another program directory wants the faxes there: the window,
+        // which would record them in its own, refuses and says where it keeps them.
+        const QString windowDirectory = QFile::decodeName(QByteArray::fromStdString(f.services.programDirectory));
+        QTemporaryDir other;
+        std::string sentMeanwhile;
+        f.sim.com1.SetMonitor([&sentMeanwhile](char, std::string_view bytes) { sentMeanwhile += bytes; });
+        auto elsewhere = commandLine({QStringLiteral("--program-directory"), other.path()});
+        QTRY_COMPARE_WITH_TIMEOUT(elsewhere->state(), QProcess::NotRunning, 60000);
+        QCOMPARE(elsewhere->exitCode(), int(retrieval::kExitBusy));
+        const QString whereItKeeps = QString::fromUtf8(elsewhere->readAllStandardError());
+        QVERIFY2(whereItKeeps.contains(QDir::cleanPath(windowDirectory)), qPrintable(whereItKeeps));
+        QVERIFY(sentMeanwhile.empty());
+        QVERIFY(!QFile::exists(other.filePath(QStringLiteral("RERAVA.INI"))));
+
+        // The window's own directory, named another way (no trailing slash), is taken: the modem
+        // is asked, and it has nothing more.
+        auto same = commandLine({QStringLiteral("--program-directory"), QDir::cleanPath(windowDirectory)});
+        QTRY_COMPARE_WITH_TIMEOUT(same->state(), QProcess::NotRunning, 60000);
+        QCOMPARE(same->exitCode(), int(retrieval::kExitNoFax));
+        QVERIFY(!sentMeanwhile.empty());
+        f.sim.com1.SetMonitor({});
     }
 
     void listFollowsTheFile() {

@@ -113,13 +113,18 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
     const Outcome absent = Faxdesk(readDemo);
     EXPECT_EQ(absent.status, 3);
     EXPECT_EQ(absent.out, QStringLiteral("检测调制解调器失败！\n"));
+    // Standard error tells why, port by port, as the window's message does in its details.
+    for (const char* port : {"COM1", "COM2"})
+        EXPECT_TRUE(absent.err.contains(QString::fromUtf8(port) + QStringLiteral("（") + QString::fromStdString(demo)))
+            << port << ": " << absent.err.toStdString();
     EXPECT_EQ(profile::GetInt(ini, "FAX", "NUM", 0), 3);
 }
 
 TEST_F(ReadCommandLine, HelpVersionAndMistakes) {
     const Outcome help = Faxdesk({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* text : {"--read-faxes", "--version", "--program-directory", "FAXDESK_PROGRAM_DIRECTORY", "退出状态", "10+n"})
+    for (const char* text :
+         {"--read-faxes", "--version", "--program-directory", "FAXDESK_PROGRAM_DIRECTORY", "退出状态", "10+n"})
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(text))) << text;
     const Outcome version = Faxdesk({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
