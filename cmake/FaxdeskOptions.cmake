@@ -20,6 +20,7 @@ endif()
 if(FAXDESK_BUILD_FUZZ)
     # Every library gets the fuzzer's coverage and the sanitizers; the fuzz targets add its main.
     target_compile_options(faxdesk_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
-                                                     -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+                                                     -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+                                                     -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
     target_link_options(faxdesk_options INTERFACE -fsanitize=address,undefined)
 endif()

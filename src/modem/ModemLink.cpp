@@ -39,14 +39,39 @@ bool ModemLink::HoldsFinalResult(std::string_view bytes) {
     return false;
 }
 
+namespace {
+
+// Where a look for a final result line must start again once more bytes came after the first
+// `before`: the line those bytes ended in (with a carriage return at their end, which the next
+// byte may turn into a line end). Lines that ended before it were looked at already.
+size_t LineToLookAgain(std::string_view bytes, size_t before) {
+    if (before == 0)
+        return 0;
+    size_t at = before - 1;
+    if (bytes[at] == '\r' && at > 0)
+        --at;
+    while (at > 0 && bytes[at - 1] != '\r' && bytes[at - 1] != '\n')
+        --at;
+    return at;
+}
+
+} // namespace
+
 size_t ModemLink::ReadUntilReplyEnds(uint32_t waitMs) {
     const uint32_t deadline = TickCount() + waitMs;
     size_t kept = 0;
     for (;;) {
         if (kept < kMaxReadCount && PollInput() && ReadInputAt(kept, m_pending)) {
+            // A line ends only with a line feed, and only the lines the new bytes touch can be
+            // new: a reply that comes a byte at a time is not looked through from its start
+            // after every byte.
+            const size_t before = kept;
             kept += m_bytesRead;
-            if (HoldsFinalResult(std::string_view(m_rawReply.get(), kept)))
-                break;
+            if (std::memchr(m_rawReply.get() + before, '\n', kept - before) != nullptr) {
+                const size_t from = LineToLookAgain(std::string_view(m_rawReply.get(), before), before);
+                if (HoldsFinalResult(std::string_view(m_rawReply.get() + from, kept - from)))
+                    break;
+            }
         }
         // One reading of the tick counter per pass: a deadline passing between two readings must
         // not turn into a wait of 49 days.
@@ -113,9 +138,12 @@ bool ModemLink::ReplyContains(std::string_view text) {
 }
 
 void ModemLink::KeepUnmatched(const char* bytes, size_t count) {
-    m_unmatched.append(bytes, count);
+    // Of what earlier reads left only the tail can join a text cut at the boundary; this read is
+    // kept whole until the next, so that a text anywhere in it is found (its reply text ends at the
+    // first zero byte, line noise included).
     if (m_unmatched.size() > kUnmatchedKeep)
         m_unmatched.erase(0, m_unmatched.size() - kUnmatchedKeep);
+    m_unmatched.append(bytes, count);
 }
 
 bool ModemLink::WaitForText(uint32_t timeoutMs, std::string_view text) {

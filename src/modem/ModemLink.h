@@ -96,7 +96,8 @@ private:
     // Replies do not respect read boundaries: a "RING" may start in the read of the command's own
     // wait and end in the next wait's first read, "RI" | "NG". So every read adds its bytes here,
     // and the waits look for their text in what came since the last command was sent and no wait
-    // has matched yet (its last kUnmatchedKeep bytes, enough for any text a caller waits for).
+    // has matched yet (the latest read whole, and the last kUnmatchedKeep bytes before it, enough
+    // for any text a caller waits for).
     void KeepUnmatched(const char* bytes, size_t count);
     std::string m_unmatched;
 

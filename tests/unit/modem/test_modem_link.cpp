@@ -180,6 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"SplitAcrossPasses", {{200, "\r\nRI"}, {215, "NG\r\n"}}, true},
                       TextCase{"SplitOneByteAtATime", {{200, "R"}, {230, "I"}, {260, "N"}, {290, "G"}}, true},
                       TextCase{"AfterAZeroByte", {{200, "\0RING"s}}, true},
+                      // Line noise with a zero byte, and the text far behind it in the same read.
+                      TextCase{"FarBehindAZeroByteInOneRead", {{200, "\0"s + std::string(200, 'x') + "RING"}}, true},
                       TextCase{"Absent", {{200, "\r\nRIN\r\nG"}}, false},
                       TextCase{"AfterTheDeadline", {{1200, "RING"}}, false}),
     [](const auto& row) { return std::string(row.param.name); });
