@@ -6,12 +6,12 @@
 #include <algorithm>
 
 AutoReadSettings AutoReadSettings::Load(const std::string& iniPath) {
-    // Read at every start: two keys looked up in the file, not the whole file (with thousands of
-    // records) built in memory once more.
+    // Read at every start: two keys looked up in one reading of the file, not the whole file (with
+    // thousands of records) built in memory once more.
+    const std::vector<int> values = profile::GetInts(iniPath, kSection, {{"Enabled", 0}, {"Minutes", kDefaultMinutes}});
     AutoReadSettings settings;
-    settings.enabled = profile::GetInt(iniPath, kSection, "Enabled", 0) == 1;
-    settings.minutes =
-        std::clamp(profile::GetInt(iniPath, kSection, "Minutes", kDefaultMinutes), kMinMinutes, kMaxMinutes);
+    settings.enabled = values[0] == 1;
+    settings.minutes = std::clamp(values[1], kMinMinutes, kMaxMinutes);
     return settings;
 }
 

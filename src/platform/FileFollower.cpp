@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileFollower.h"
 
-#include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 
 namespace {
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+FileFollower::Stamp StampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
         return {};
-    return file.readAll();
+    return {true, info.size(), info.lastModified().toMSecsSinceEpoch(),
+            info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch()};
 }
 } // namespace
 
@@ -27,7 +28,7 @@ FileFollower::FileFollower(QString path, std::function<void()> changed, int sett
 }
 
 void FileFollower::Acknowledge() {
-    m_known = ReadAll(m_path);
+    m_known = StampOf(m_path);
 }
 
 void FileFollower::OnEvent() {
@@ -39,10 +40,10 @@ void FileFollower::OnEvent() {
 
 void FileFollower::CheckNow() {
     m_settle.stop();
-    QByteArray now = ReadAll(m_path);
+    const Stamp now = StampOf(m_path);
     if (now == m_known)
         return;
-    m_known = std::move(now);
+    m_known = now;
     if (m_changed)
         m_changed();
 }

@@ -740,6 +740,22 @@ int GetInt(const std::string& path, const std::string& section, const std::strin
     const Lookup found = LookUp(bytes, section, key);
     return IntOf(found.hasValue, found.value, defaultValue);
 }
+std::vector<int> GetInts(const std::string& path, const std::string& section, const std::vector<IntKey>& keys) {
+    std::string bytes;
+    bool exists = false;
+    const bool read = ReadBytes(path, bytes, exists) && exists;
+    std::vector<int> values;
+    values.reserve(keys.size());
+    for (const IntKey& wanted : keys) {
+        if (!read) {
+            values.push_back(wanted.defaultValue);
+            continue;
+        }
+        const Lookup found = LookUp(bytes, section, wanted.key);
+        values.push_back(IntOf(found.hasValue, found.value, wanted.defaultValue));
+    }
+    return values;
+}
 bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                  const std::string& value) {
     auto file = ProfileFile::Load(path);

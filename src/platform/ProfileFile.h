@@ -54,6 +54,12 @@ namespace profile {
 std::string GetString(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& defaultValue);
 int GetInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue);
+// Several numbers of one section with one reading of the file, each as GetInt gives it.
+struct IntKey {
+    std::string key;
+    int defaultValue = 0;
+};
+std::vector<int> GetInts(const std::string& path, const std::string& section, const std::vector<IntKey>& keys);
 bool WriteString(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 bool DeleteKey(const std::string& path, const std::string& section, const std::string& key);
 bool DeleteSection(const std::string& path, const std::string& section);

@@ -136,6 +136,8 @@ TEST_P(ProfileReadInt, ReadsTheNumberTheWindowsProfileFunctionsWouldGive) {
     WriteFile(path, "[A]\r\n" + (c.value.empty() ? std::string() : "k=" + c.value + "\r\n") + c.more);
     EXPECT_EQ(profile::GetInt(path, "A", "k", -1), c.expected);
     EXPECT_EQ(ProfileFile::Load(path).GetInt("A", "k", -1), c.expected) << "a loaded file reads alike";
+    EXPECT_EQ(profile::GetInts(path, "A", {{"k", -1}, {"absent", 5}}), (std::vector<int>{c.expected, 5}))
+        << "several keys at once read alike";
 }
 
 const std::string k28Zeros(28, '0');
@@ -277,6 +279,7 @@ TEST(ProfileFile, OriginalFileReadsBackAndUntouchedLinesStayByteIdentical) {
 TEST(ProfileFile, BadFilesReadAsEmptyWithoutCrashOrHang) {
     const std::string dir = testsupport::MakeTempDir();
     EXPECT_EQ(profile::GetString(dir + "absent.ini", "A", "k", "DEF"), "DEF");
+    EXPECT_EQ(profile::GetInts(dir + "absent.ini", "A", {{"k", 3}, {"j", 4}}), (std::vector<int>{3, 4}));
 
     WriteFile(dir + "empty.ini", "");
     EXPECT_EQ(profile::GetInt(dir + "empty.ini", "A", "k", 7), 7);
