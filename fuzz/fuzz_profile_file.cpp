@@ -5,6 +5,7 @@
 #include "platform/ProfileFile.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -46,10 +47,24 @@ struct Queries {
     std::vector<std::string> keys;
 };
 
+// Whether a section name is the mark's, in any case: an input may name it too (the fuzzer learns
+// the text from the comparisons), and that section then changes with the mark.
+bool IsMark(const std::string& name) {
+    const std::string mark = kMarkSection;
+    if (name.size() != mark.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+        if (c != mark[i])
+            return false;
+    }
+    return true;
+}
+
 Queries QueriesOf(const std::string& bytes, const ProfileFile& ini) {
     Queries q;
     for (const std::string& name : ini.SectionNames()) {
-        if (q.sections.size() < 8)
+        if (q.sections.size() < 8 && !IsMark(Trim(name)))
             q.sections.push_back(name);
     }
     size_t pos = 0;
@@ -76,7 +91,7 @@ struct Reading {
 Reading Read(const ProfileFile& ini, const Queries& q) {
     Reading r;
     for (std::string& name : ini.SectionNames()) {
-        if (name != kMarkSection)
+        if (!IsMark(Trim(name)))
             r.sections.push_back(std::move(name));
     }
     for (const std::string& section : q.sections) {
@@ -88,9 +103,12 @@ Reading Read(const ProfileFile& ini, const Queries& q) {
     return r;
 }
 
-void Check(bool ok) {
-    if (!ok)
+// Names the failed check's line before the abort, so that a finding says which property broke.
+void Check(bool ok, int line = __builtin_LINE()) {
+    if (!ok) {
+        std::fprintf(stderr, "fuzz_profile_file: the check on line %d failed\n", line);
         std::abort();
+    }
 }
 
 } // namespace
