@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -49,9 +50,13 @@ void PutU32(uint8_t* p, uint32_t v) {
 }
 
 uint64_t LoadBigEndian64(const uint8_t* p) {
+    // One load and one byte swap: a loop over the bytes cost half of the page's decoding.
     uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) {
-        v = v << 8 | p[i];
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::little) {
+        v = (v & 0x00000000FFFFFFFFu) << 32 | (v & 0xFFFFFFFF00000000u) >> 32;
+        v = (v & 0x0000FFFF0000FFFFu) << 16 | (v & 0xFFFF0000FFFF0000u) >> 16;
+        v = (v & 0x00FF00FF00FF00FFu) << 8 | (v & 0xFF00FF00FF00FF00u) >> 8;
     }
     return v;
 }
@@ -170,6 +175,13 @@ bool FaxFileWriter::ReadCapture(const std::string& capturePath) {
     if (error || fileSize < uintmax_t{kCaptureHeaderSize} + m_dataLength) {
         return fail(kDataShort);
     }
+    // The capture is this program's own file: its cached pages serve as they are.
+    if (m_mapping.Map(m_file, size_t{kCaptureHeaderSize} + m_dataLength)) {
+        m_input = m_mapping.Data() + kCaptureHeaderSize;
+        m_dataSize = m_dataLength;
+        CloseFile();
+        return true;
+    }
     try {
         // Not zero-filled first: the read right after fills every byte.
         m_data = std::make_unique_for_overwrite<uint8_t[]>(m_dataLength);
@@ -180,6 +192,7 @@ bool FaxFileWriter::ReadCapture(const std::string& capturePath) {
     if (std::fread(m_data.get(), 1, m_dataSize, m_file) != m_dataSize) {
         return fail(kDataShort);
     }
+    m_input = m_data.get();
     CloseFile();
     return true;
 }
@@ -226,8 +239,17 @@ bool FaxFileWriter::WritePage(bool multiPage) {
         ResetPage();
         return false;
     }
-    // The file position is now m_ifdOffset + 202, where the strip belongs.
-    if (std::fwrite(m_outBuffer.get(), 1, m_stripBytes, m_file) != m_stripBytes) {
+    // The directory and the strip right behind it go out in one write; how far a failing write
+    // came still tells which of the two failed.
+    const size_t total = size_t{kPageBlockSize} + m_stripBytes;
+    const size_t written = std::fwrite(m_outBuffer.get(), 1, total, m_file);
+    if (written < kPageBlockSize) {
+        m_result = kWriteDirectory;
+        m_detail = kDirectoryWrite;
+        ResetPage();
+        return false;
+    }
+    if (written != total) {
         m_result = kWriteStrip;
         ResetPage();
         return false;
@@ -243,8 +265,9 @@ bool FaxFileWriter::DecodePage() {
     }
     // Each EOL takes at least 12 input bits and grows to at most 19 output bits, every other bit
     // is copied at most once: twice the input always holds the page. One byte more for a page cut
-    // off in the middle of a line, whose strip keeps one zero byte beyond the last written one.
-    const size_t capacity = size_t{2} * remaining + 1;
+    // off in the middle of a line, whose strip keeps one zero byte beyond the last written one. The
+    // page's directory goes in front of the strip, so that both are written at once.
+    const size_t capacity = size_t{kPageBlockSize} + size_t{2} * remaining + 1;
     try {
         if (m_outCapacity < capacity) {
             m_outBuffer.reset(); // before the new one, so that the two are never held at once
@@ -257,8 +280,8 @@ bool FaxFileWriter::DecodePage() {
         return false;
     }
 
-    BitReader in{m_data.get(), m_dataSize, m_inCursor, m_inMask, m_inByte};
-    BitWriter out{m_outBuffer.get()};
+    BitReader in{m_input, m_dataSize, m_inCursor, m_inMask, m_inByte};
+    BitWriter out{m_outBuffer.get() + kPageBlockSize};
     // The limit is counted in bits of this page. The reader may already stand inside a byte that
     // the previous page has half read, so the data can end before the limit is reached too.
     const uint64_t limit = uint64_t{8} * remaining;
@@ -324,8 +347,7 @@ bool FaxFileWriter::DecodePage() {
             if (word != 0 && zeros + std::countl_zero(word) < kEolZeros && !HasZeroRunOf11(word)) {
                 in.cursor += 8;
                 bitsRead += 64;
-                out.Bits(static_cast<uint32_t>(word >> 32), 32);
-                out.Bits(static_cast<uint32_t>(word), 32);
+                out.Bits64(word);
                 eolRun = 0;
                 zeros = std::countr_zero(word);
                 continue;
@@ -404,7 +426,7 @@ bool FaxFileWriter::DecodePage() {
         eolRun = 1;
     }
     if (eolRun == 0) {
-        m_outBuffer[out.cursor] = 0;
+        out.out[out.cursor] = 0;
         m_stripBytes = static_cast<uint32_t>(out.cursor) + 1;
     } else {
         --m_rows;
@@ -451,13 +473,9 @@ void FaxFileWriter::SaveReader(const BitReader& in) {
 }
 
 bool FaxFileWriter::WriteDirectory(bool multiPage) {
-    std::vector<uint8_t> block;
-    try {
-        block.assign(kPageBlockSize, 0);
-    } catch (const std::bad_alloc&) {
-        m_detail = kNoMemoryForEntries;
-        return false;
-    }
+    // In front of the strip in the page buffer; WritePage writes both.
+    uint8_t* block = m_outBuffer.get();
+    std::fill_n(block, kPageBlockSize, uint8_t{0});
     PutU16(&block[0], kEntryCount);
     uint8_t* entry = &block[2];
     auto put = [&entry](uint16_t tag, uint16_t type, uint32_t value) {
@@ -497,10 +515,6 @@ bool FaxFileWriter::WriteDirectory(bool multiPage) {
         m_detail = kSeekDirectory;
         return false;
     }
-    if (std::fwrite(block.data(), 1, block.size(), m_file) != block.size()) {
-        m_detail = kDirectoryWrite;
-        return false;
-    }
     return true;
 }
 
@@ -532,7 +546,9 @@ void FaxFileWriter::UnchainLastDirectory(uint32_t previousIfd) {
 }
 
 void FaxFileWriter::ResetInput() {
+    m_mapping.Unmap();
     m_data.reset();
+    m_input = nullptr;
     m_dataSize = 0;
     m_outBuffer.reset();
     m_outCapacity = 0;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/MappedFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 // Turns one captured fax (the capture file the retrieval writes) into a multi-page TIFF file:
 // CCITT T.4 one-dimensional, 1728 pixels wide, one directory and one strip per page. The page data
@@ -43,8 +44,8 @@ public:
         kNoPageDataLeft = 35,
         kNoMemoryForPage = 36,
         kNoEol = 37,
-        kNoFullRtc = 38, // the page is still written
-        kNoMemoryForEntries = 39,
+        kNoFullRtc = 38,          // the page is still written
+        kNoMemoryForEntries = 39, // no longer arises: the directory is built in the page buffer
         kSeekDirectory = 40,
         kDirectoryWrite = 41,
         kSeekResolution = 42,
@@ -118,6 +119,16 @@ private:
             }
             pending &= (uint64_t{1} << count) - 1;
         }
+        // 64 bits at once: with the bits waiting they fill eight whole bytes.
+        void Bits64(uint64_t word) {
+            uint64_t whole = count == 0 ? word : pending << (64 - count) | word >> count;
+            for (int i = 7; i >= 0; --i) {
+                out[cursor + static_cast<size_t>(i)] = static_cast<uint8_t>(whole);
+                whole >>= 8;
+            }
+            cursor += 8;
+            pending = word & ((uint64_t{1} << count) - 1);
+        }
         // Zeros until the next bit is the last of its byte, then a one: the EOL ends the byte.
         void AlignedOne() { Bits(1, 8 - count); }
         // Drops everything written behind `at`, a byte boundary already passed.
@@ -141,12 +152,15 @@ private:
     uint16_t m_resolution = 100;
     uint32_t m_pageCount = 0; // capture byte 40; wider than the byte so that 255 pages end the loop
     uint32_t m_dataLength = 0;
-    std::unique_ptr<uint8_t[]> m_data; // the capture's page data
+    MappedFile m_mapping;              // the capture file, where it could be mapped
+    std::unique_ptr<uint8_t[]> m_data; // else the capture's page data, read in
+    const uint8_t* m_input = nullptr;  // the page data: in the mapping or in m_data
     size_t m_dataSize = 0;
     size_t m_inCursor = 0;
     uint8_t m_inMask = 0x80;
     uint8_t m_inByte = 0;
-    std::unique_ptr<uint8_t[]> m_outBuffer; // not zero-filled: every byte of a strip is stored
+    // The page's directory block, then its strip; not zero-filled: every byte written is stored.
+    std::unique_ptr<uint8_t[]> m_outBuffer;
     size_t m_outCapacity = 0;
     uint32_t m_stripBytes = 0;
     uint32_t m_rows = 0;

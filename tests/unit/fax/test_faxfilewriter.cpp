@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -614,6 +617,55 @@ TEST(FaxFileWriterCapture, PageDataWithoutEolsOrRunningOutFailsWithTheFileAsFarA
             EXPECT_EQ(Complaints(info.err), "");
         }
     }
+}
+
+// Writes that stop at a file-size limit (as on a full disk): each page's directory and strip go out
+// together, and where the writing stopped still tells which of them failed. The pages before stay a
+// valid TIFF file.
+TEST(FaxFileWriterCapture, AWriteStoppedAnywhereNamesTheDirectoryOrTheStripAndKeepsThePagesBefore) {
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {Page("black-line"), Page("black-line-fill")}));
+    FaxFileWriter whole;
+    ASSERT_TRUE(whole.Convert(dir + "in.cap", dir + "whole.tif"));
+    const auto pages = Directories(ReadFile(dir + "whole.tif"));
+    ASSERT_EQ(pages.size(), 2u);
+    const uint32_t secondDirectory = Le32(ReadFile(dir + "whole.tif"), 10 + 182);
+    struct Case {
+        const char* what;
+        uint32_t limit; // bytes the file may grow to
+        int32_t result, detail;
+        uint32_t pagesWritten;
+    };
+    const std::vector<Case> cases = {
+        {"in the first directory", 10 + 100, FaxFileWriter::kWriteDirectory, FaxFileWriter::kDirectoryWrite, 0},
+        {"in the first strip", 10 + 202 + 1, FaxFileWriter::kWriteStrip, FaxFileWriter::kDetailNone, 0},
+        {"in the second directory", secondDirectory + 50, FaxFileWriter::kWriteDirectory,
+         FaxFileWriter::kDirectoryWrite, 1},
+        {"in the second strip", secondDirectory + 202 + 1, FaxFileWriter::kWriteStrip, FaxFileWriter::kDetailNone, 1},
+    };
+    // A write past the limit fails with EFBIG instead of ending the process.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FaxFileWriter writer;
+        rlimit limit = old;
+        limit.rlim_cur = c.limit;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const bool converted = writer.Convert(dir + "in.cap", dir + "out.tif");
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+        EXPECT_FALSE(converted);
+        EXPECT_EQ(writer.m_result, c.result);
+        EXPECT_EQ(writer.m_detail, c.detail);
+        EXPECT_EQ(writer.m_pagesWritten, c.pagesWritten);
+        if (c.pagesWritten > 0) {
+            EXPECT_EQ(Directories(ReadFile(dir + "out.tif")).size(), c.pagesWritten);
+            const ToolRun info = Tool("tiffinfo -D " + dir + "out.tif");
+            EXPECT_EQ(Complaints(info.err), "");
+        }
+    }
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 TEST(FaxFileWriterCapture, A255PageFaxIsConvertedAndTheLoopEnds) {
