@@ -119,7 +119,8 @@ private:
             }
             pending &= (uint64_t{1} << count) - 1;
         }
-        // 64 bits at once: with the bits waiting they fill eight whole bytes.
+        // 64 bits at once: behind the bits waiting they fill eight whole bytes, and as many bits as
+        // waited before wait again.
         void Bits64(uint64_t word) {
             uint64_t whole = count == 0 ? word : pending << (64 - count) | word >> count;
             for (int i = 7; i >= 0; --i) {
