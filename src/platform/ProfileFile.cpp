@@ -732,14 +732,6 @@ std::string GetString(const std::string& path, const std::string& section, const
     const Lookup found = LookUp(bytes, section, key);
     return CutToBuffer(found.hasValue ? found.value : defaultValue);
 }
-int GetInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue) {
-    std::string bytes;
-    bool exists = false;
-    if (!ReadBytes(path, bytes, exists) || !exists)
-        return defaultValue;
-    const Lookup found = LookUp(bytes, section, key);
-    return IntOf(found.hasValue, found.value, defaultValue);
-}
 std::vector<int> GetInts(const std::string& path, const std::string& section, const std::vector<IntKey>& keys) {
     std::string bytes;
     bool exists = false;
@@ -755,6 +747,9 @@ std::vector<int> GetInts(const std::string& path, const std::string& section, co
         values.push_back(IntOf(found.hasValue, found.value, wanted.defaultValue));
     }
     return values;
+}
+int GetInt(const std::string& path, const std::string& section, const std::string& key, int defaultValue) {
+    return GetInts(path, section, {{key, defaultValue}}).front();
 }
 bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                  const std::string& value) {
