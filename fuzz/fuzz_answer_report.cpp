@@ -3,6 +3,7 @@
 // limits (at most 20 characters of identification, a DCS text ending in one blank), and the
 // record made from it is one record in RERAVA.INI with the page count, resolution and file it was
 // given: nothing in the identification can add a line, a key or a section.
+#include "FuzzSupport.h"
 #include "fax/FaxRetrieval.h"
 #include "faxlist/FaxRecordStore.h"
 
@@ -13,31 +14,10 @@
 #include <unistd.h>
 #include <vector>
 
+using fuzzsupport::Check;
+using fuzzsupport::Dir;
+
 namespace {
-
-const std::string& Dir() {
-    // Never destroyed: the exit handler that removes the directory runs after static destructors.
-    static const std::string* const dir = [] {
-        char shm[] = "/dev/shm/faxdesk-fuzz-XXXXXX";
-        char tmp[] = "/tmp/faxdesk-fuzz-XXXXXX";
-        const char* made = mkdtemp(shm);
-        if (made == nullptr)
-            made = mkdtemp(tmp);
-        if (made == nullptr)
-            std::abort();
-        std::atexit([] {
-            std::remove((Dir() + "/RERAVA.INI").c_str());
-            rmdir(Dir().c_str());
-        });
-        return new std::string(made);
-    }();
-    return *dir;
-}
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
 
 bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';

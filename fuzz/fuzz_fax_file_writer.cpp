@@ -4,6 +4,7 @@
 // stands (the length field mostly disagrees with the file, which must fail cleanly) and with the
 // length field set to the data that is really there, so that the page decoder sees every input.
 // A file reported as written must hold its directories and strips inside itself.
+#include "FuzzSupport.h"
 #include "fax/FaxFileWriter.h"
 
 #include <cstdint>
@@ -12,31 +13,10 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+using fuzzsupport::Check;
+using fuzzsupport::Dir;
 
-// A private directory for the two files of each run, in memory where there is /dev/shm: the
-// writer creates and replaces its file every time, which costs far more on a disk.
-const std::string& Dir() {
-    // Never destroyed: the exit handler that removes the directory runs after static destructors.
-    static const std::string* const dir = [] {
-        char shm[] = "/dev/shm/faxdesk-fuzz-XXXXXX";
-        char tmp[] = "/tmp/faxdesk-fuzz-XXXXXX";
-        const char* made = mkdtemp(shm);
-        if (made == nullptr) {
-            made = mkdtemp(tmp);
-        }
-        if (made == nullptr) {
-            std::abort();
-        }
-        std::atexit([] {
-            std::remove((Dir() + "/in.cap").c_str());
-            std::remove((Dir() + "/out.tif").c_str());
-            rmdir(Dir().c_str());
-        });
-        return new std::string(made);
-    }();
-    return *dir;
-}
+namespace {
 
 uint32_t Le32(const std::string& s, size_t at) {
     uint32_t v = 0;

@@ -8,6 +8,7 @@
 // Input: byte 0 picks the operation, the text and the wait, byte 1 the chunk size, byte 2 the pause
 // between chunks in milliseconds; the rest is what the modem sends from the moment the operation
 // starts.
+#include "FuzzSupport.h"
 #include "modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 
@@ -19,36 +20,12 @@
 #include <string_view>
 #include <unistd.h>
 
+using fuzzsupport::Check;
+using fuzzsupport::Dir;
+
 namespace {
 
 constexpr uint64_t kNsPerMs = 1000000;
-
-const std::string& Dir() {
-    // Never destroyed: the exit handler that removes the directory runs after static destructors.
-    static const std::string* const dir = [] {
-        char shm[] = "/dev/shm/faxdesk-fuzz-XXXXXX";
-        char tmp[] = "/tmp/faxdesk-fuzz-XXXXXX";
-        const char* made = mkdtemp(shm);
-        if (made == nullptr)
-            made = mkdtemp(tmp);
-        if (made == nullptr)
-            std::abort();
-        std::atexit([] {
-            std::remove((Dir() + "/capture").c_str());
-            rmdir(Dir().c_str());
-        });
-        return new std::string(made);
-    }();
-    return *dir;
-}
-
-// Names the failed check's line before the abort, so that a finding says which property broke.
-void Check(bool ok, int line = __builtin_LINE()) {
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_modem_replies: the check on line %d failed\n", line);
-        std::abort();
-    }
-}
 
 std::string ReadAll(const std::string& path) {
     std::string bytes;

@@ -2,6 +2,7 @@
 // RERAVA.INI is edited by hand and was written by other programs: any bytes must load. Writing the
 // file back must not change what it reads as, and writing back a value that was read must read
 // back as the same value.
+#include "FuzzSupport.h"
 #include "platform/ProfileFile.h"
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+using fuzzsupport::Check;
 
 namespace {
 
@@ -101,14 +104,6 @@ Reading Read(const ProfileFile& ini, const Queries& q) {
         }
     }
     return r;
-}
-
-// Names the failed check's line before the abort, so that a finding says which property broke.
-void Check(bool ok, int line = __builtin_LINE()) {
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_profile_file: the check on line %d failed\n", line);
-        std::abort();
-    }
 }
 
 } // namespace
