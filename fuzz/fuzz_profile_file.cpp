@@ -6,7 +6,6 @@
 #include "platform/ProfileFile.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
