@@ -7,11 +7,11 @@
 //
 // usage: bench_fax_viewer [runs]      prints bench/run's ROW line after its own report
 #include "BenchRow.h"
-#include "gui/AppServices.h"
-#include "gui/DocumentDialogs.h"
-#include "gui/MessageBoxService.h"
 #include "support/TestSupport.h"
-#include "viewer/CFaxViewerWnd.h"
+#include "ui/kit/AppServices.h"
+#include "ui/kit/DocumentDialogs.h"
+#include "ui/kit/MessageBoxService.h"
+#include "ui/viewer/FaxViewerWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,10 +70,10 @@ int main(int argc, char** argv) {
         QElapsedTimer clock;
         clock.start();
         const std::clock_t cpuStart = std::clock();
-        auto* viewer = new CFaxViewerWnd(record, services);
+        auto* viewer = new FaxViewerWindow(record, services);
         QEventLoop loop;
         double painted = -1;
-        QObject::connect(viewer->PageView(), &CFaxPageView::Painted, &loop, [&] {
+        QObject::connect(viewer->PageView(), &FaxPageView::Painted, &loop, [&] {
             if (painted < 0) {
                 painted = clock.nsecsElapsed() / 1e6;
                 loop.quit();

@@ -6,11 +6,11 @@
 // Usage: bench_modem [page-bytes]
 #include "BenchRow.h"
 #include "BenchSupport.h"
-#include "modem/ModemCommands.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemLink.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/QtSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -68,8 +68,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no CONNECT\n");
         return 1;
     }
-    const std::string capturePath = dir.path().toStdString() + "/capture";
-    link.OpenCapture(capturePath);
+    struct : PageSink {
+        bool Append(const char* data, size_t count) override {
+            bytes.append(data, count);
+            return true;
+        }
+        std::string bytes;
+    } sink;
+    link.SetPageSink(&sink);
     bool complete = false;
     double share = 0;
     {
@@ -79,9 +85,8 @@ int main(int argc, char** argv) {
         m.Report("(b) CaptureData, page at 115200 bit/s");
         share = 100.0 * m.CpuUsed() / m.WallUsed();
     }
-    link.CloseCapture();
-    std::ifstream in(capturePath, std::ios::binary);
-    const std::string captured((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    link.SetPageSink(nullptr);
+    const std::string& captured = sink.bytes;
     const bool intact = complete && captured == page + "\x10";
     std::printf("    %zu page bytes, captured %zu, %s\n", page.size(), captured.size(),
                 intact ? "no byte lost" : "BYTES LOST OR CHANGED");

@@ -9,8 +9,8 @@
 // Either way it ends with bench/run's ROW line.
 // Needs tiff2pdf (libtiff-tools) and qpdf.
 #include "BenchRow.h"
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxPdfExport.h"
+#include "core/fax/FaxFileWriter.h"
+#include "core/fax/FaxPdfExport.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,14 +6,10 @@
 //   over the whole command                                     target: under 10 % of one core
 // Usage: bench_port_gone [bytes of the second page before the line goes]   (default 3000)
 #include "BenchSupport.h"
-#include "PrintingHost.h"
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
+#include "PrintedRead.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/QtSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -47,15 +43,10 @@ int main(int argc, char** argv) {
     SystemWallClock wallClock;
     QtEventPump pump;
     QtSerialBackendFactory ports{PortMap(ini)};
-    ModemLink link(LinkEnvironment{clock, pump, ports});
-    FaxFileWriter writer;
-    FaxRecordStore store;
-    store.OpenStoreAt(ini);
-    bench::PrintingHost host;
-    const retrieval::Context context{link, writer, store, programDir, programDir, wallClock, host};
+    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDir, programDir);
 
     const bench::Measure measure;
-    const int result = retrieval::RunReadCommand(context, host);
+    const int result = bench::ReadPrintingMessage(reader);
     const double wall = measure.WallUsed();
     const double cpu = measure.CpuUsed();
     const double goneWall = sinceLineGone ? sinceLineGone->WallUsed() : 0;

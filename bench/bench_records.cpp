@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LoadRecords over 10,000 records: with the row map already written (the common start of the
 // program) and with the row map to be written by the load (after a delete dropped it).
-#include "faxlist/FaxRecordStore.h"
-#include "platform/ProfileFile.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/platform/ProfileFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,15 +8,11 @@
 // Usage: bench_retrieval [pages]   (default 10; the test pages are taken in turn)
 #include "BenchRow.h"
 #include "BenchSupport.h"
-#include "PrintingHost.h"
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemCommands.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
+#include "PrintedRead.h"
+#include "core/modem/ModemCommands.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/QtSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -78,15 +74,10 @@ int main(int argc, char** argv) {
     SystemWallClock wallClock;
     QtEventPump pump;
     QtSerialBackendFactory ports{PortMap(ini)};
-    ModemLink link(LinkEnvironment{clock, pump, ports});
-    FaxFileWriter writer;
-    FaxRecordStore store;
-    store.OpenStoreAt(ini);
-    bench::PrintingHost host;
-    const retrieval::Context context{link, writer, store, programDir, programDir, wallClock, host};
+    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDir, programDir);
 
     const bench::Measure measure;
-    const int result = retrieval::RunReadCommand(context, host);
+    const int result = bench::ReadPrintingMessage(reader);
     const double wall = measure.WallUsed();
     const double cpu = measure.CpuUsed();
     modem.terminate();

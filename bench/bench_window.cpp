@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' figures of bench/run:
-//   records    loading 10,000 records into the fax list with the row map (CFAXDESKView::ReloadRows
+//   records    loading 10,000 records into the fax list with the row map (FaxListView::ReloadRows
 //              after the row map was dropped): median time, and how often RERAVA.INI was rewritten
 //              (inotify on its directory).
 //   start-up   the program started as a process of its own (this executable's "child" mode, a twin
@@ -14,13 +14,13 @@
 //              its threads) and, with strace, system calls.
 // usage: bench_window records | start-up [runs] | idle [seconds] | child DIR [--idle]
 #include "BenchRow.h"
-#include "app/CFAXDESKApp.h"
 #include "app/DesktopShell.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/FolderChooser.h"
-#include "gui/MessageBoxService.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
+#include "app/Program.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/QtSerialBackend.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/FolderChooser.h"
+#include "ui/kit/MessageBoxService.h"
 
 #include <QApplication>
 #include <QDir>
@@ -142,7 +142,7 @@ int Records(int argc, char** argv) {
         return 1;
     const std::string dir = dirTemplate;
     Services s(MakeProgramDir(dir, kRecords));
-    CFAXDESKView view(s.services); // the first load writes the row map
+    FaxListView view(s.services); // the first load writes the row map
     std::vector<double> times;
     std::vector<double> cpuTimes; // on a shared machine wall time is mostly the wait for a core
     std::vector<int> rewrites;
@@ -203,7 +203,7 @@ int Child(int argc, char** argv) {
     } firstPaint;
     firstPaint.idle = idle;
     app.installEventFilter(&firstPaint);
-    CFAXDESKApp faxdesk(s.services);
+    Program faxdesk(s.services);
     return faxdesk.Run();
 }
 

@@ -3,7 +3,7 @@
 // it can be timed side by side with libtiff's fax2tiff, which is a process of its own too.
 //
 // usage: faxdesk-convert CAPTURE TIFF
-#include "fax/FaxFileWriter.h"
+#include "core/fax/FaxFileWriter.h"
 
 #include <cstdio>
 

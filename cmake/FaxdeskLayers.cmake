@@ -11,7 +11,7 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/faxdesk_links_main.cpp CONTENT "int 
 # faxdesk_check_links(TARGET): builds TARGET_links, a program made of every object of the static
 # library TARGET and of the libraries TARGET links, nothing else. A call from TARGET into a library
 # it does not link (a layer above it, or a neighbour) finds no definition there and fails the build:
-#   undefined reference to `CMainFrame::...'
+#   undefined reference to `MainWindow::...'
 # Not under the fuzz build, whose coverage hooks only the fuzz targets' own link provides.
 function(faxdesk_check_links target)
     if(NOT FAXDESK_CHECK_LAYERS OR FAXDESK_BUILD_FUZZ)

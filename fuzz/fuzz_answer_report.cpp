@@ -4,8 +4,8 @@
 // record made from it is one record in RERAVA.INI with the page count, resolution and file it was
 // given: nothing in the identification can add a line, a key or a section.
 #include "FuzzSupport.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/fax/FaxRetrieval.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // The modem's caller listing is outside input: whatever bytes come after "AT&V\r" are read as the
 // profile file they are saved as, and every record value becomes a list line. Nothing may crash or read out of
 // bounds, and every line keeps its fixed words.
-#include "phonebook/CallerRecords.h"
+#include "core/phonebook/CallerRecords.h"
 
 #include <cstdint>
 #include <cstdlib>

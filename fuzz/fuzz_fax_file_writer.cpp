@@ -5,7 +5,7 @@
 // length field set to the data that is really there, so that the page decoder sees every input.
 // A file reported as written must hold its directories and strips inside itself.
 #include "FuzzSupport.h"
-#include "fax/FaxFileWriter.h"
+#include "core/fax/FaxFileWriter.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // A page file to export may be anything a user put in the program directory: any bytes must give a
 // result code, never a crash or a hang, and the pages of a file reported as readable must have
 // their strips inside the file.
-#include "fax/FaxPageFile.h"
+#include "core/fax/FaxPageFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // file back must not change what it reads as, and writing back a value that was read must read
 // back as the same value.
 #include "FuzzSupport.h"
-#include "platform/ProfileFile.h"
+#include "core/platform/ProfileFile.h"
 
 #include <cstdint>
 #include <cstdlib>

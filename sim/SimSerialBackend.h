@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/SerialBackend.h"
+#include "core/platform/SerialBackend.h"
 #include "sim/QuorraModem.h"
 #include "sim/VirtualTime.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
 
 #include <cstdint>
 #include <optional>

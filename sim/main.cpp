@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quorra-modem-sim: the Quorra modem model served on a pseudo-terminal, for running the program and
 // the integration tests without the modem.
-#include "platform/ProfileFile.h"
+#include "core/platform/ProfileFile.h"
 #include "sim/QuorraModem.h"
 
 #include <cerrno>

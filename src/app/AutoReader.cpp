@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AutoReader.h"
 
-#include "fax/FaxRetrieval.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/ModemCommand.h"
-#include "gui/Status.h"
+#include "core/fax/FaxReader.h"
+#include "core/fax/ReadReport.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/ModemCommand.h"
+#include "ui/kit/Status.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -14,8 +15,8 @@ constexpr int kMinuteMs = 60 * 1000;
 const QString kPrefix = QStringLiteral("自动读取传真：");
 } // namespace
 
-AutoReader::AutoReader(CFAXDESKView& view, QWidget& window, QObject* parent)
-    : QObject(parent), m_view(view), m_window(window) {
+AutoReader::AutoReader(FaxReader& reader, FaxListView& view, QWidget& window, QObject* parent)
+    : QObject(parent), m_reader(reader), m_view(view), m_window(window) {
     // Between reads the program sleeps: these timers are its only wake-ups, and a coarse timer lets
     // the system gather them with others.
     m_timer.setTimerType(Qt::VeryCoarseTimer);
@@ -72,10 +73,7 @@ retrieval::ReadOutcome AutoReader::Read(const retrieval::ReadProgress* forward) 
                                                if (forward && forward->fax)
                                                    forward->fax(fax);
                                            }};
-    const retrieval::ReadOutcome outcome =
-        retrieval::RunQuietRead({m_view.Link(), m_view.Writer(), m_view.Store(), m_view.TempDirectory(),
-                                 m_view.ProgramDirectory(), m_view.Services().wallClock},
-                                progress);
+    const retrieval::ReadOutcome outcome = m_reader.Read(retrieval::WithoutRepeats(progress));
     m_reading = false;
     m_view.ReloadRowsKeepingSelection();
 
@@ -83,7 +81,7 @@ retrieval::ReadOutcome AutoReader::Read(const retrieval::ReadProgress* forward) 
         if (!outcome.faxes.empty())
             m_notifier->NewFaxes(outcome.faxes);
         m_notifier->UnreadFaxes(m_view.UnreadCount());
-        const bool failed = outcome.result != retrieval::kSuccess && outcome.result != retrieval::kNoStoredFax;
+        const bool failed = !outcome.result.Succeeded() && outcome.result.step != retrieval::kNoStoredFax;
         m_notifier->ReadProblem(failed ? retrieval::SummaryText(outcome).section(u'\n', 0, 0) : QString());
     }
     emit ReadFinished();

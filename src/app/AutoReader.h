@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "fax/AutoReadSettings.h"
-#include "fax/UnattendedRead.h"
+#include "core/fax/AutoReadSettings.h"
+#include "core/fax/FaxRetrieval.h"
 
 #include <QObject>
 #include <QStringList>
@@ -10,7 +10,8 @@
 
 #include <optional>
 
-class CFAXDESKView;
+class FaxListView;
+class FaxReader;
 class QWidget;
 
 // Tells the user about faxes that came in by themselves (the system tray in the program).
@@ -25,19 +26,18 @@ public:
     virtual void ReadProblem(const QString& text) = 0;
 };
 
-// Reads in the background of the running window: every few minutes and once at start when
-// automatic reading is on, and for a command line that hands its read over. Such a read never
-// starts while a command or a dialog is open (it tries again a little later), and while it runs
-// the window stays usable but the commands are refused (CMainFrame asks IsReading()). The list
-// keeps its selection; new faxes are told through the notifier, a read that finds none says
-// nothing.
+// Reads through the window's fax reader in the background of the running window: every few minutes and once at start
+// when automatic reading is on, and for a command line that hands its read over. Such a read never starts while a
+// command or a dialog is open (it tries again a little later), and while it runs the window stays usable but the
+// commands are refused (MainWindow asks IsReading()). The list keeps its selection; new faxes are told through the
+// notifier, a read that finds none says nothing.
 class AutoReader final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kRetryMs = 30 * 1000; // when the read was due while something else ran
     static constexpr int kStartDelayMs = 2000; // the read at start, once the window is up
 
-    AutoReader(CFAXDESKView& view, QWidget& window, QObject* parent = nullptr);
+    AutoReader(FaxReader& reader, FaxListView& view, QWidget& window, QObject* parent = nullptr);
 
     void SetNotifier(FaxNotifier* notifier) { m_notifier = notifier; }
     // Starts or stops the timer; `atStart` also schedules the read at start.
@@ -62,7 +62,8 @@ signals:
 private:
     retrieval::ReadOutcome Read(const retrieval::ReadProgress* forward);
 
-    CFAXDESKView& m_view;
+    FaxReader& m_reader;
+    FaxListView& m_view;
     QWidget& m_window;
     FaxNotifier* m_notifier = nullptr;
     AutoReadSettings m_settings;

@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
-#include "app/CFAXDESKApp.h"
+#include "app/Program.h"
 #include "app/ProgramDirectory.h"
 #include "app/ReadHandOver.h"
 #include "app/SingleInstance.h"
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "fax/UnattendedRead.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
-#include "platform/TempFile.h"
+#include "core/fax/FaxReader.h"
+#include "core/fax/ReadReport.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/ProgramIni.h"
+#include "core/platform/QtSerialBackend.h"
+#include "core/platform/TempFile.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -131,7 +129,7 @@ int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed,
                                                err << retrieval::FaxLine(++faxNumber, fax) << '\n' << Qt::flush;
                                            }};
 
-    const QString instanceName = QString::fromUtf8(CFAXDESKApp::kInstanceName);
+    const QString instanceName = QString::fromUtf8(Program::kInstanceName);
     const QString directory = QFile::decodeName(QByteArray::fromStdString(programDirectory));
     const QString askedDirectory = directoryNamed ? directory : QString();
     SingleInstance instance(instanceName);
@@ -165,16 +163,12 @@ int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed,
     }
 
     // Nobody else has the port: the read is this process's own.
-    FaxRecordStore store;
-    store.OpenStoreIn(programDirectory);
     SteadyClock clock;
     SystemWallClock wallClock;
     QtEventPump pump;
-    QtSerialBackendFactory ports{PortMap(store.IniPath())};
-    ModemLink link(LinkEnvironment{clock, pump, ports});
-    FaxFileWriter writer;
-    const retrieval::ReadOutcome outcome = retrieval::RunQuietRead(
-        {link, writer, store, tempfile::TempDirectory(), store.ProgramDirectory(), wallClock}, progress);
+    QtSerialBackendFactory ports{PortMap(programini::PathIn(programDirectory))};
+    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDirectory, tempfile::TempDirectory());
+    const retrieval::ReadOutcome outcome = reader.Read(retrieval::WithoutRepeats(progress));
     Report(outcome, out, err);
     return retrieval::ExitStatusOf(outcome.result);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Shell.h"
+#include "core/platform/Shell.h"
 
 // The desktop's shell: opening a file with the program associated with its type, starting a
 // program without a command interpreter. Paths arrive as GBK bytes (as RERAVA.INI holds them) and

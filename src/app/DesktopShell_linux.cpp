@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopShell.h"
 
-#include "platform/Gbk.h"
+#include "core/platform/Gbk.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

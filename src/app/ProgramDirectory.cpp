@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ProgramDirectory.h"
 
-#include "installation/Installation.h"
+#include "core/installation/Installation.h"
 
 #include <QDir>
 #include <QProcessEnvironment>

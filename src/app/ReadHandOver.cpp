@@ -98,7 +98,8 @@ void Server::OnRequest(QLocalSocket* socket) {
         if (!outcome->details.isEmpty())
             for (const QString& line : outcome->details.split(u'\n'))
                 SendLine(client, kDetail.toByteArray() + Field(line));
-        SendLine(client, kResult.toByteArray() + QByteArray::number(outcome->result));
+        SendLine(client, kResult.toByteArray() + QByteArray::number(outcome->result.step) + ' ' +
+                             QByteArray::number(outcome->result.fax));
     } else
         SendLine(client, kBusy.toByteArray());
     if (client)
@@ -141,7 +142,9 @@ std::optional<Answer> RequestRead(const QString& name, const QString& programDir
                 answer.elsewhere = QString::fromUtf8(line.mid(kElsewhere.size()));
                 return answer;
             } else if (line.startsWith(kResult)) {
-                answer.outcome.result = line.mid(kResult.size()).toInt();
+                const QList<QByteArray> fields = line.mid(kResult.size()).split(' ');
+                answer.outcome.result = {static_cast<retrieval::Result>(fields.value(0).toInt()),
+                                         fields.value(1).toInt()};
                 return answer;
             } else if (line == kBusy) {
                 answer.busy = true;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "fax/UnattendedRead.h"
+#include "core/fax/FaxRetrieval.h"
 
 #include <QObject>
 #include <QString>
@@ -21,7 +21,9 @@ class QLocalSocket;
 //     program -> command line   STATUS <progress text>        (any number)
 //                               FAX <pages> TAB <file> TAB <sender>   (one per fax recorded)
 //                               DETAIL <line>                 (why the read stopped, line by line)
-//                               RESULT <result code>          (last), or BUSY (refused), or
+//                               RESULT <step> <fax>           (last: the failed step and the fax
+//                                                              it failed at, 0 0 for success),
+//                                                              or BUSY (refused), or
 //                               ELSEWHERE <its program directory>  (refused: it keeps its faxes
 //                                                                    in another directory)
 //

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayIcon.h"
 
-#include "gui/AppTitles.h"
-#include "res/ProgramImages.h"
+#include "app/res/ProgramImages.h"
+#include "ui/kit/AppTitles.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/CFAXDESKApp.h"
 #include "app/CommandLine.h"
 #include "app/DesktopShell.h"
+#include "app/Program.h"
 #include "app/ProgramDirectory.h"
 #include "app/QtChinese.h"
-#include "gui/DocumentDialogs.h"
-#include "gui/FolderChooser.h"
-#include "gui/MessageBoxService.h"
-#include "platform/EventPump.h"
-#include "platform/ProgramIni.h"
-#include "platform/QtSerialBackend.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/ProgramIni.h"
+#include "core/platform/QtSerialBackend.h"
+#include "ui/kit/DocumentDialogs.h"
+#include "ui/kit/FolderChooser.h"
+#include "ui/kit/MessageBoxService.h"
 
 #include <QApplication>
 #include <QFile>
@@ -67,6 +67,6 @@ int main(int argc, char** argv) {
     const AppServices services{clock,       wallClock,        pump,      ports, messages, folders, shell,
                                programPath, programDirectory, &documents};
 
-    CFAXDESKApp faxdesk(services);
+    Program faxdesk(services);
     return faxdesk.Run();
 }

@@ -3,7 +3,7 @@
 
 #include <QPrinter>
 
-#include "gui/Status.h"
+#include "ui/kit/Status.h"
 
 #include <QApplication>
 #include <QDir>

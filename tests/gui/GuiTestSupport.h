@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "gui/AppServices.h"
-#include "gui/DocumentDialogs.h"
-#include "gui/FolderChooser.h"
-#include "gui/MessageBoxService.h"
-#include "platform/EventPump.h"
-#include "platform/QtSerialBackend.h"
+#include "core/fax/FaxReader.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/QtSerialBackend.h"
 #include "support/TestSupport.h"
+#include "ui/kit/AppServices.h"
+#include "ui/kit/DocumentDialogs.h"
+#include "ui/kit/FolderChooser.h"
+#include "ui/kit/MessageBoxService.h"
 
 #include <QPageSize>
 #include <QStringList>
@@ -15,6 +16,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// The fax reader the main window would build for `services`: its ports, clocks and program
+// directory, captures in a directory of the test's own.
+inline FaxReader ReaderFor(const AppServices& services) {
+    return FaxReader(services.Link(), services.wallClock, services.programDirectory, testsupport::MakeTempDir());
+}
 
 // Remembers every message instead of showing it, so that no test waits on a modal box, together
 // with what the program showed around it at that moment.

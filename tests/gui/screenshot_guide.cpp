@@ -5,16 +5,16 @@
 #include "GuiTestSupport.h"
 
 #include "app/AutoReader.h"
-#include "app/CInstallDlg.h"
-#include "app/CMainFrame.h"
+#include "app/InstallDialog.h"
+#include "app/MainWindow.h"
 #include "app/TrayIcon.h"
-#include "fax/AutoReadSettings.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/AppTitles.h"
-#include "installation/Installation.h"
+#include "core/fax/AutoReadSettings.h"
+#include "core/installation/Installation.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
-#include "viewer/CFaxViewerWnd.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/AppTitles.h"
+#include "ui/viewer/FaxViewerWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
                                gui.services.programDirectory};
     AutoReadSettings{true, 15}.Save(gui.IniPath());
 
-    CMainFrame frame(services);
+    MainWindow frame(services);
     frame.setWindowTitle(titles::MainWindowTitle());
     frame.resize(720, 400);
     frame.move(10, 10);
@@ -150,24 +150,26 @@ int main(int argc, char** argv) {
     bool ok = true;
     QTimer::singleShot(1500, [&] {
         ok &= Shoot(&frame, out.filePath(QStringLiteral("read-faxes.png")));
-        ok &= ShootModal(out.filePath(QStringLiteral("settings-dialog.png")), [&] { frame.Action(32775)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("settings-dialog.png")),
+                         [&] { frame.Action(MenuCommand::ModemSettings)->trigger(); });
         ok &= ShootModal(out.filePath(QStringLiteral("phone-numbers-dialog.png")),
-                         [&] { frame.Action(32784)->trigger(); });
+                         [&] { frame.Action(MenuCommand::PhoneNumbers)->trigger(); });
         ok &= ShootModal(out.filePath(QStringLiteral("caller-records-dialog.png")),
-                         [&] { frame.Action(32786)->trigger(); });
-        ok &= ShootModal(out.filePath(QStringLiteral("about-box.png")), [&] { frame.Action(32779)->trigger(); });
+                         [&] { frame.Action(MenuCommand::CallerRecords)->trigger(); });
+        ok &= ShootModal(out.filePath(QStringLiteral("about-box.png")),
+                         [&] { frame.Action(MenuCommand::About)->trigger(); });
         ok &= ShootModal(out.filePath(QStringLiteral("auto-read-dialog.png")),
-                         [&] { frame.Action(command::kAutoRead)->trigger(); });
+                         [&] { frame.Action(MenuCommand::AutoRead)->trigger(); });
         ok &= Shoot(notification, out.filePath(QStringLiteral("new-faxes-notification.png")));
         ok &= ShootModal(out.filePath(QStringLiteral("install-dialog.png")), [&] {
-            CInstallDlg install(QStringLiteral("/usr/bin/faxdesk"), installation::InstallDirectory());
+            InstallDialog install(QStringLiteral("/usr/bin/faxdesk"), installation::InstallDirectory());
             install.exec();
         });
         // The built-in viewer on the normal-resolution form: its lines shown at their true height.
         frame.View()->SelectRow(1);
-        frame.Action(32787)->trigger();
+        frame.Action(MenuCommand::PreviewFax)->trigger();
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* viewer = qobject_cast<CFaxViewerWnd*>(window)) {
+            if (auto* viewer = qobject_cast<FaxViewerWindow*>(window)) {
                 viewer->resize(760, 700);
                 viewer->move(10, 10);
                 QEventLoop settle;

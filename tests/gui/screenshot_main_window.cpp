@@ -3,9 +3,9 @@
 // what the server shows of it as a PNG: faxdesk-screenshot <output.png>
 #include "GuiTestSupport.h"
 
-#include "app/CMainFrame.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/AppTitles.h"
+#include "app/MainWindow.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/AppTitles.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
     GuiFixture fixture(QStringLiteral("three-faxes.ini"));
-    CMainFrame frame(fixture.services);
+    MainWindow frame(fixture.services);
     frame.setWindowTitle(titles::MainWindowTitle());
     frame.resize(700, 360);
     frame.move(10, 10);

@@ -6,18 +6,19 @@
 #include "GuiTestSupport.h"
 
 #include "app/AutoReader.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/ReadHandOver.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
-#include "fax/AutoReadSettings.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/CFAXDESKView.h"
-#include "faxlist/FaxRecordStore.h"
-#include "gui/Status.h"
-#include "platform/ProfileFile.h"
+#include "core/fax/AutoReadSettings.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/fax/FaxRetrieval.h"
+#include "core/fax/ReadReport.h"
+#include "core/platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,7 +63,7 @@ struct AutoFixture {
     explicit AutoFixture(const QString& ini = QStringLiteral("one-fax.ini")) : gui(ini) {
         sim.time.SetProcessQtEvents(true);
         AutoReadSettings{true, 5}.Save(gui.IniPath());
-        frame = std::make_unique<CMainFrame>(services);
+        frame = std::make_unique<MainWindow>(services);
         frame->AutoRead().SetNotifier(&notifier);
         frame->show();
     }
@@ -88,7 +89,7 @@ struct AutoFixture {
                                gui.services.programPath,
                                gui.services.programDirectory};
     RecordingNotifier notifier;
-    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MainWindow> frame;
     std::string sent;
 };
 
@@ -116,7 +117,7 @@ private slots:
             dialog->findChild<QSpinBox*>(QStringLiteral("autoReadMinutes"))->setValue(30);
             dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
         });
-        f.frame->Action(command::kAutoRead)->trigger();
+        f.frame->Action(MenuCommand::AutoRead)->trigger();
         QCOMPARE(profile::GetString(f.gui.IniPath(), "AUTOREAD", "Enabled", ""), std::string("1"));
         QCOMPARE(profile::GetString(f.gui.IniPath(), "AUTOREAD", "Minutes", ""), std::string("30"));
         QCOMPARE(timer.interval(), 30 * 60 * 1000);
@@ -136,7 +137,7 @@ private slots:
         AutoFixture f;
         f.sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
         f.sim.com1.AddFax({"       021 5550 1234", false, {Page("text-normal-fill"), Page("black-line")}});
-        CFAXDESKView* view = f.frame->View();
+        FaxListView* view = f.frame->View();
         view->SelectRow(0);
 
         bool enabledDuring = false;
@@ -218,7 +219,8 @@ private slots:
             sent += bytes;
             if (bytes.find("ATA") == std::string_view::npos || commandsTried > 0)
                 return;
-            for (const int id : {command::kReadFaxes, command::kModemSettings, command::kViewFax, command::kAutoRead}) {
+            for (const MenuCommand id :
+                 {MenuCommand::ReadFaxes, MenuCommand::ModemSettings, MenuCommand::ViewFax, MenuCommand::AutoRead}) {
                 ++commandsTried;
                 f.frame->Action(id)->trigger();
                 statusDuring << status::StatusText();
@@ -227,7 +229,7 @@ private slots:
         f.frame->AutoRead().OnDue();
         QCOMPARE(commandsTried, 4);
         for (const QString& text : statusDuring)
-            QCOMPARE(text, CMainFrame::RefusedText());
+            QCOMPARE(text, MainWindow::RefusedText());
         QVERIFY(f.messages.shown.empty());
         QVERIFY(f.gui.shell.opened.empty());
         // One read: one answer, one probe sequence.
@@ -306,7 +308,7 @@ private slots:
 
     void listFollowsTheFile() {
         AutoFixture f(QStringLiteral("three-faxes.ini"));
-        CFAXDESKView* view = f.frame->View();
+        FaxListView* view = f.frame->View();
         QCOMPARE(view->model()->rowCount(), 3);
         view->SelectRow(1);
         // Another program records a fax and removes the first record.
@@ -317,7 +319,7 @@ private slots:
         const std::string first = other.SectionOfRow(0);
         other.RemoveRecord(first);
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(), 3, 5000);
-        QTRY_COMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnId), QStringLiteral("outside"));
+        QTRY_COMPARE(view->Rows().Cell(2, FaxListView::kColumnId), QStringLiteral("outside"));
         QCOMPARE(view->SelectedRow(), 0); // the same record, one row up
 
         // The list's own writes (the row map of each load) start no reload of their own.

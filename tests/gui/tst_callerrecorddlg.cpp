@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModemDialogTestSupport.h"
 
-#include "gui/DialogLayout.h"
-#include "modem/ModemLink.h"
-#include "phonebook/CCallerRecordDlg.h"
+#include "core/modem/ModemLink.h"
+#include "ui/kit/DialogLayout.h"
+#include "ui/phonebook/CallerRecordDialog.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -34,13 +34,13 @@ void ScriptListing(ModemDialogFixture& f, std::string listing) {
 
 } // namespace
 
-class TestCallerRecordDlg : public QObject {
+class TestCallerRecordDialog : public QObject {
     Q_OBJECT
 private slots:
     void noModemNoDialog() {
         ModemDialogFixture f;
         f.sim.RemoveCom1();
-        CCallerRecordDlg dialog(f.services);
+        CallerRecordDialog dialog(f.services);
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(f.messages.shown.size(), size_t(1));
         QCOMPARE(f.messages.shown[0].text, QStringLiteral("检测调制解调器失败！"));
@@ -60,13 +60,13 @@ private slots:
                          "1E=9999000000000000\r\n"
                          "[OTHER]\r\n12=2222222200000101\r\n"
                          "OK\r\n");
-        CCallerRecordDlg dialog(f.services);
+        CallerRecordDialog dialog(f.services);
         QStringList atFirstShow;
         WhenShown(dialog, [&] {
             atFirstShow = Lines(dialog.List());
             QCOMPARE(dialog.windowTitle(), QStringLiteral("来电记录"));
             QCOMPARE(dialog.size(), dialoglayout::ToPixels(dialog.font(), 273, 179));
-            QCOMPARE(dialog.findChild<QListWidget*>(QStringLiteral("list1062")), dialog.List());
+            QCOMPARE(dialog.findChild<QListWidget*>(QStringLiteral("callerList")), dialog.List());
             auto* exit = dialog.findChild<QPushButton*>(QStringLiteral("exitButton"));
             QCOMPARE(exit->text(), QStringLiteral("退出(&E)"));
             QVERIFY(!exit->isDefault());
@@ -90,7 +90,7 @@ private slots:
         QFETCH(int, result);
         ModemDialogFixture f;
         f.sim.com1.AddCall({"87654321", "14300825"});
-        CCallerRecordDlg dialog(f.services);
+        CallerRecordDialog dialog(f.services);
         WhenShown(dialog, [&] {
             QCOMPARE(dialog.List()->count(), 1);
             dialog.List()->setFocus();
@@ -108,7 +108,7 @@ private slots:
         ModemDialogFixture f;
         f.sim.com1.Timing().listingDelayMs = 10;
         f.sim.com1.AddCall({"87654321", "14300825"});
-        CCallerRecordDlg dialog(f.services);
+        CallerRecordDialog dialog(f.services);
         QStringList lines;
         WhenShown(dialog, [&] { lines = Lines(dialog.List()); });
         dialog.exec();
@@ -121,7 +121,7 @@ private slots:
         fault.kind = quorra::FaultKind::NoAck;
         fault.command = "AT&V";
         f.sim.com1.AddFault(fault);
-        CCallerRecordDlg dialog(f.services);
+        CallerRecordDialog dialog(f.services);
         int count = -1;
         uint32_t shownAt = 0;
         const uint32_t start = f.sim.time.TickCount();
@@ -138,5 +138,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCallerRecordDlg)
+QTEST_MAIN(TestCallerRecordDialog)
 #include "tst_callerrecorddlg.moc"

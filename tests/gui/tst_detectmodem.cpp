@@ -3,8 +3,8 @@
 // the third "AT" counts. On virtual time against the simulated modems.
 #include "GuiTestSupport.h"
 
-#include "gui/ModemDialog.h"
 #include "support/SimModemFixture.h"
+#include "ui/kit/ModemDialog.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -23,9 +23,9 @@ bool WaitCursorUp() {
 }
 
 // The smallest modem dialog: notes what it finds when it is initialised and closes at once.
-class ProbeDialog final : public CModemDialog {
+class ProbeDialog final : public ModemDialog {
 public:
-    using CModemDialog::CModemDialog;
+    using ModemDialog::ModemDialog;
 
     bool initialised = false;
     bool openAtInit = false;
@@ -34,7 +34,7 @@ public:
     bool OpenNow() const { return m_link.IsOpen(); }
 
 protected:
-    void OnInitDialog() override {
+    void InitializeControls() override {
         initialised = true;
         waitCursorAtInit = WaitCursorUp();
         openAtInit = m_link.IsOpen();

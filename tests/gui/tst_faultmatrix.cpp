@@ -9,19 +9,19 @@
 // (scripts/update-robustness copies it into docs/robustness.md).
 #include "GuiTestSupport.h"
 
-#include "app/CMainFrame.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/CFAXDESKView.h"
-#include "faxlist/FaxRecordStore.h"
-#include "gui/Status.h"
-#include "modem/ModemCommands.h"
-#include "modem/ModemLink.h"
-#include "phonebook/CCallerRecordDlg.h"
-#include "phonebook/CPhoneNumberDlg.h"
-#include "platform/ProfileFile.h"
-#include "settings/CModemSettingsDlg.h"
+#include "app/MainWindow.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/fax/FaxRetrieval.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemLink.h"
+#include "core/platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
+#include "ui/phonebook/CallerRecordDialog.h"
+#include "ui/phonebook/PhoneNumberDialog.h"
+#include "ui/settings/ModemSettingsDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -292,12 +292,13 @@ public:
         const size_t messagesBefore = m_messages.shown.size();
         const uint32_t start = m_sim.time.TickCount();
         const int storesBefore = m_sim.com1.StoreCount();
-        CMainFrame frame(m_services);
+        MainWindow frame(m_services);
         frame.show();
         bool dialogShown = false;
         int lines = 0;
         DriveDialog(c, dialogShown, lines);
-        const int ids[] = {32773, 32775, 32775, 32784, 32786};
+        const MenuCommand ids[] = {MenuCommand::ReadFaxes, MenuCommand::ModemSettings, MenuCommand::ModemSettings,
+                                   MenuCommand::PhoneNumbers, MenuCommand::CallerRecords};
         QAction* action = frame.Action(ids[static_cast<int>(c)]);
         if (!action)
             qFatal("no action for %s", Name(c));
@@ -380,7 +381,7 @@ private:
         QObject::connect(m_driver.get(), &QTimer::timeout, [this, c, state, &shown, &lines] {
             QDialog* dialog = nullptr;
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<CModemDialog*>(w); d && d->isVisible())
+                if (auto* d = qobject_cast<ModemDialog*>(w); d && d->isVisible())
                     dialog = d;
             if (!dialog || *state == 1)
                 return;
@@ -392,22 +393,22 @@ private:
                 return b;
             };
             if (c == Command::CallerLog) {
-                lines = static_cast<CCallerRecordDlg*>(dialog)->List()->count();
+                lines = static_cast<CallerRecordDialog*>(dialog)->List()->count();
                 button("exitButton")->click();
             } else if (c == Command::Detection) {
-                button("ctl2")->click();
+                button("cancelButton")->click();
             } else if (*state == 0) {
                 *state = 1;
                 if (c == Command::Settings) {
-                    dialog->findChild<QLineEdit*>(QStringLiteral("ctl1002"))->setText(QStringLiteral("4321"));
-                    button("ctl1")->click();
+                    dialog->findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("4321"));
+                    button("okButton")->click();
                 } else {
-                    dialog->findChild<QLineEdit*>(QStringLiteral("edit1055"))->setText(QStringLiteral("name15"));
+                    dialog->findChild<QLineEdit*>(QStringLiteral("nameEdit15"))->setText(QStringLiteral("name15"));
                     button("saveButton")->click();
                 }
                 *state = 2;
             } else if (dialog->isVisible()) {
-                button(c == Command::Settings ? "ctl2" : "exitButton")->click();
+                button(c == Command::Settings ? "cancelButton" : "exitButton")->click();
             }
         });
         m_driver->start();

@@ -3,10 +3,10 @@
 // the view and delete commands with what they leave in RERAVA.INI.
 #include "GuiTestSupport.h"
 
-#include "faxlist/CFAXDESKView.h"
-#include "platform/Gbk.h"
-#include "platform/ProfileFile.h"
-#include "viewer/CFaxViewerWnd.h"
+#include "core/platform/Gbk.h"
+#include "core/platform/ProfileFile.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/viewer/FaxViewerWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,7 +14,7 @@
 #include <QtTest>
 
 namespace {
-QStringList RowTexts(const CFAXDESKView& view, int row) {
+QStringList RowTexts(const FaxListView& view, int row) {
     QStringList texts;
     for (int column = 0; column < 5; ++column)
         texts << view.Rows().Cell(row, column);
@@ -31,7 +31,8 @@ class TestFaxListView : public QObject {
 private slots:
     void columnsAndEmptyStore() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         const QStringList headers{QStringLiteral("读取时间"), QStringLiteral("对方ID"), QStringLiteral("阅览"),
                                   QStringLiteral("传真页数"), QStringLiteral("传真分辨率")};
         const int widths[] = {150, 200, 50, 100, 100};
@@ -45,15 +46,16 @@ private slots:
         QCOMPARE(view.selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(view.editTriggers(), QAbstractItemView::NoEditTriggers);
         QVERIFY(!view.isSortingEnabled());
-        QCOMPARE(view.ProgramDirectory(), fixture.PathOf(QString()) + "/");
-        QVERIFY(!view.TempDirectory().empty() && view.TempDirectory().back() == '/');
+        QCOMPARE(reader.ProgramDirectory(), fixture.PathOf(QString()) + "/");
+        QVERIFY(!reader.CaptureDirectory().empty() && reader.CaptureDirectory().back() == '/');
     }
 
     // Gaps in the numbering, a record without ID and PAGE, a "NULL" time, READ and RES values other
     // than 1, FAX10 after FAX9, and a GBK remote ID.
     void rowsFromTheStore() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         QCOMPARE(view.model()->rowCount(), 4);
         QCOMPARE(RowTexts(view, 0),
                  (QStringList{QStringLiteral("2000/08/15  09:05:00"), QStringLiteral("+86 10 12345678"),
@@ -99,9 +101,10 @@ private slots:
         profile::WriteString(fixture.IniPath(), "FAX", "NUM", "1");
         profile::WriteString(fixture.IniPath(), "FAX1", "TIME", "2000/08/15  09:05:00 and a great deal more text");
         profile::WriteString(fixture.IniPath(), "FAX1", "ID", longId);
-        CFAXDESKView view(fixture.services);
-        struct Probe : CShortenDelegate {
-            using CShortenDelegate::initStyleOption;
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
+        struct Probe : ShortenDelegate {
+            using ShortenDelegate::initStyleOption;
         } probe;
         for (int column : {0, 1}) {
             QStyleOptionViewItem cell;
@@ -121,7 +124,8 @@ private slots:
     // stays highlighted without the focus.
     void highlightReachesTheRightEdge() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.resize(900, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -143,7 +147,8 @@ private slots:
 
     void doubleClickRunsTheViewCommand() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.resize(700, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -151,13 +156,14 @@ private slots:
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, onRow1);
         QCOMPARE(view.SelectedRow(), 1);
         QCOMPARE(fixture.shell.opened, std::vector<std::string>{fixture.PathOf(QStringLiteral("20000816100000.TIF"))});
-        QCOMPARE(view.Rows().Cell(1, CFAXDESKView::kColumnRead), QStringLiteral("已阅"));
+        QCOMPARE(view.Rows().Cell(1, FaxListView::kColumnRead), QStringLiteral("已阅"));
     }
 
     void doubleClickOnAnEmptyListDoesNothing() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
         const std::string before = fixture.IniBytes();
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.resize(700, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -225,7 +231,8 @@ private slots:
         fixture.shell.programExists = viewerExists;
         fixture.shell.startResult = startResult;
         fixture.shell.openResult = openResult;
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.SelectRow(1); // FAX3, unread
         view.OnViewFax();
 
@@ -237,27 +244,28 @@ private slots:
                  commandLine.isEmpty() ? std::vector<std::string>{} : std::vector<std::string>{expand(commandLine)});
         if (!commandLine.isEmpty())
             QCOMPARE(fixture.shell.started.front().second, file);
-        std::vector<CFaxViewerWnd*> viewers;
+        std::vector<FaxViewerWindow*> viewers;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* v = qobject_cast<CFaxViewerWnd*>(w))
+            if (auto* v = qobject_cast<FaxViewerWindow*>(w))
                 viewers.push_back(v);
         QCOMPARE(viewers.size(), size_t(builtIn ? 1 : 0));
-        for (CFaxViewerWnd* v : viewers)
+        for (FaxViewerWindow* v : viewers)
             delete v;
         if (!builtIn)
             QVERIFY(fixture.messages.shown.empty());
         QCOMPARE(Ini(fixture, "FAX3", "READ"), std::string(markedRead ? "1" : "2"));
-        QCOMPARE(view.Rows().Cell(1, CFAXDESKView::kColumnRead),
+        QCOMPARE(view.Rows().Cell(1, FaxListView::kColumnRead),
                  markedRead ? QStringLiteral("已阅") : QStringLiteral("未阅"));
         // No reload: the selection stays, the other rows are untouched.
         QCOMPARE(view.SelectedRow(), 1);
-        QCOMPARE(view.Rows().Cell(2, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(view.Rows().Cell(2, FaxListView::kColumnRead), QStringLiteral("未阅"));
     }
 
     void viewTrimsThePathForTheDesktop() {
         GuiFixture fixture(QStringLiteral("one-fax.ini"));
         profile::WriteString(fixture.IniPath(), "FAX7", "FILE", "  /tmp/x y.TIF\t");
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.SelectRow(0);
         view.OnViewFax();
         QCOMPARE(fixture.shell.opened, std::vector<std::string>{"/tmp/x y.TIF"});
@@ -265,7 +273,8 @@ private slots:
 
     void commandsWithoutSelectionDoNothing() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         const std::string before = fixture.IniBytes();
         view.OnViewFax();
         view.OnDeleteFax();
@@ -278,7 +287,8 @@ private slots:
     // "NULL" for a path or a section.
     void missingRowMapEntryIsNotActedOn() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.Store().DropRowMap();
         const std::string before = fixture.IniBytes();
         view.SelectRow(1);
@@ -294,7 +304,8 @@ private slots:
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
         fixture.Touch(QStringLiteral("20000815090500.TIF"));
         fixture.Touch(QStringLiteral("20000816100000.TIF"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.SelectRow(1); // FAX3
         view.OnDeleteFax();
 
@@ -316,7 +327,8 @@ private slots:
     // The only record, its page file already gone: the record is removed all the same.
     void deleteTheOnlyRowWhoseFileIsGone() {
         GuiFixture fixture(QStringLiteral("one-fax.ini"));
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.SelectRow(0);
         view.OnDeleteFax();
         QCOMPARE(view.model()->rowCount(), 0);
@@ -342,7 +354,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(ini.data(), qint64(ini.size()));
         file.close();
-        CFAXDESKView view(fixture.services);
+        FaxReader reader = ReaderFor(fixture.services);
+        FaxListView view(fixture.services, reader);
         view.resize(700, 400);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));

@@ -4,14 +4,14 @@
 // keys, damaged and missing files; printing laid out on a PDF printer and measured by poppler;
 // PDF export from the viewer.
 #include "GuiTestSupport.h"
-#include "app/CMainFrame.h"
-#include "faxlist/CFAXDESKView.h"
-#include "platform/ProfileFile.h"
+#include "app/MainWindow.h"
+#include "core/platform/ProfileFile.h"
 #include "support/TestSupport.h"
-#include "viewer/CFaxViewerWnd.h"
-#include "viewer/FaxOutput.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/viewer/FaxOutput.h"
+#include "ui/viewer/FaxViewerWindow.h"
 
-#include "platform/Gbk.h"
+#include "core/platform/Gbk.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,7 +68,7 @@ private:
 private slots:
     void cleanup() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CFaxViewerWnd*>(w)) {
+            if (qobject_cast<FaxViewerWindow*>(w)) {
                 delete w;
             }
         }
@@ -84,7 +84,8 @@ private slots:
     void pagesAtTheirTrueAspect() {
         QFETCH(bool, fine);
         QFETCH(int, lineHeight);
-        CFaxViewerWnd viewer(Record(QStringLiteral("a.tif"), fine, {"checker", "text-fine", "black-line"}), m_services);
+        FaxViewerWindow viewer(Record(QStringLiteral("a.tif"), fine, {"checker", "text-fine", "black-line"}),
+                               m_services);
         viewer.resize(900, 700);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
@@ -97,8 +98,8 @@ private slots:
 
         // Fit width (the start): the page fills the width, its height follows the true aspect.
         const QImage& page = viewer.Images().Page(0);
-        CFaxPageView* view = viewer.PageView();
-        QCOMPARE(view->CurrentFit(), CFaxPageView::Fit::Width);
+        FaxPageView* view = viewer.PageView();
+        QCOMPARE(view->CurrentFit(), FaxPageView::Fit::Width);
         const QSize drawn = view->DrawnSize();
         QVERIFY(qAbs(drawn.width() - (view->viewport()->width() - 16)) <= 1);
         QVERIFY(qAbs(drawn.height() - drawn.width() * page.height() * lineHeight / page.width()) <= 2);
@@ -122,12 +123,12 @@ private slots:
     }
 
     void keysWheelZoomRotationAndStrip() {
-        CFaxViewerWnd viewer(Record(QStringLiteral("k.tif"), false, {"checker", "black-line", "text-normal-fill"}),
-                             m_services);
+        FaxViewerWindow viewer(Record(QStringLiteral("k.tif"), false, {"checker", "black-line", "text-normal-fill"}),
+                               m_services);
         viewer.show();
         QApplication::setActiveWindow(&viewer);
         QVERIFY(QTest::qWaitForWindowActive(&viewer));
-        CFaxPageView* view = viewer.PageView();
+        FaxPageView* view = viewer.PageView();
         view->setFocus();
 
         const struct {
@@ -151,7 +152,7 @@ private slots:
         const double zoom = view->Zoom();
         QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
         QVERIFY(qAbs(view->Zoom() - zoom * 1.25) < 1e-9);
-        QCOMPARE(view->CurrentFit(), CFaxPageView::Fit::None);
+        QCOMPARE(view->CurrentFit(), FaxPageView::Fit::None);
         QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
         QVERIFY(qAbs(view->Zoom() - zoom) < 1e-9);
         QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 240), Qt::NoButton,
@@ -194,7 +195,7 @@ private slots:
             testsupport::WriteFile(QFile::encodeName(m_dir.filePath(QStringLiteral("bad.tif"))).toStdString(),
                                    bytes.toStdString());
         }
-        CFaxViewerWnd viewer(record, m_services);
+        FaxViewerWindow viewer(record, m_services);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QVERIFY(!viewer.Loaded());
@@ -209,7 +210,7 @@ private slots:
         const std::string path = QFile::encodeName(m_dir.filePath(QStringLiteral("cut.tif"))).toStdString();
         const std::string whole = testsupport::ReadFile(path);
         testsupport::WriteFile(path, whole.substr(0, whole.size() - 20000)); // the last strip loses its end
-        CFaxViewerWnd viewer(record, m_services);
+        FaxViewerWindow viewer(record, m_services);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QCOMPARE(viewer.PageCount(), 2);
@@ -222,8 +223,8 @@ private slots:
         QWidget owner;
         const FaxRecord a = Record(QStringLiteral("one.tif"), true, {"checker"});
         const FaxRecord b = Record(QStringLiteral("two.tif"), true, {"checker"});
-        CFaxViewerWnd* first = OpenFaxViewer(a, m_services, &owner);
-        CFaxViewerWnd* second = OpenFaxViewer(b, m_services, &owner);
+        FaxViewerWindow* first = OpenFaxViewer(a, m_services, &owner);
+        FaxViewerWindow* second = OpenFaxViewer(b, m_services, &owner);
         QVERIFY(first != second);
         QCOMPARE(OpenFaxViewer(a, m_services, &owner), first);
         QVERIFY(first->isWindow() && first->isVisible());
@@ -258,7 +259,7 @@ private slots:
         QFETCH(double, yPpi);
         const QString page = fine ? QStringLiteral("text-fine") : QStringLiteral("text-normal-fill");
         const std::string name = page.toStdString();
-        CFaxViewerWnd viewer(Record(QStringLiteral("p.tif"), fine, {name, name, name}), m_services);
+        FaxViewerWindow viewer(Record(QStringLiteral("p.tif"), fine, {name, name, name}), m_services);
         m_dialogs.printTo = m_dir.filePath(QStringLiteral("printed.pdf"));
         m_dialogs.paper = QPageSize::PageSizeId(paper);
         m_dialogs.from = from;
@@ -324,16 +325,16 @@ private slots:
         fixture.shell.startResult = false;
         fixture.documents.printTo = fixture.Dir() + QStringLiteral("/printed.pdf");
         fixture.documents.saveTo = fixture.Dir() + QStringLiteral("/exported.pdf");
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         frame.View()->SelectRow(0);
         Trigger(&frame, action.toLatin1().constData());
 
-        QCOMPARE(frame.View()->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("已阅"));
+        QCOMPARE(frame.View()->Rows().Cell(0, FaxListView::kColumnRead), QStringLiteral("已阅"));
         QCOMPARE(profile::GetString(fixture.IniPath(), "FAX7", "READ", ""), std::string("1"));
         QVERIFY(fixture.messages.shown.empty());
-        CFaxViewerWnd* viewer = nullptr;
+        FaxViewerWindow* viewer = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* v = qobject_cast<CFaxViewerWnd*>(w)) {
+            if (auto* v = qobject_cast<FaxViewerWindow*>(w)) {
                 viewer = v;
             }
         }
@@ -351,7 +352,7 @@ private slots:
     void commandsWithoutASelectionOrWithTheDialogCancelledDoNothing() {
         GuiFixture fixture(QStringLiteral("one-fax.ini"));
         QVERIFY(testsupport::MakeFaxPageFile(fixture.PathOf(QStringLiteral("20010101080000.TIF")), true, {"checker"}));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         for (const char* action : {"actionPreviewFax", "actionPrintFax", "actionExportPdf"}) {
             Trigger(&frame, action); // nothing selected
         }
@@ -360,17 +361,18 @@ private slots:
         Trigger(&frame, "actionExportPdf");
         QCOMPARE(fixture.documents.pageCounts, QList<int>{1});
         QCOMPARE(fixture.documents.titles, QStringList{QStringLiteral("导出为PDF")});
-        QCOMPARE(frame.View()->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(frame.View()->Rows().Cell(0, FaxListView::kColumnRead), QStringLiteral("未阅"));
         QVERIFY(fixture.messages.shown.empty());
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            QVERIFY(!qobject_cast<CFaxViewerWnd*>(w));
+            QVERIFY(!qobject_cast<FaxViewerWindow*>(w));
         }
     }
 
     // ---- Export -----------------------------------------------------------------------------------
 
     void exportFromTheViewer() {
-        CFaxViewerWnd viewer(Record(QStringLiteral("20000815090500.TIF"), true, {"checker", "black-line"}), m_services);
+        FaxViewerWindow viewer(Record(QStringLiteral("20000815090500.TIF"), true, {"checker", "black-line"}),
+                               m_services);
         m_dialogs.saveTo = m_dir.filePath(QStringLiteral("out")); // ".pdf" is added
         Trigger(&viewer, "actionExportPdf");
         QVERIFY(m_dialogs.suggestions.last().endsWith(QStringLiteral("/20000815090500.pdf")));

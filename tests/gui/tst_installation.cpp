@@ -3,12 +3,12 @@
 // and the refusal of a second copy (real processes of the program).
 #include "GuiTestSupport.h"
 
-#include "app/CFAXDESKApp.h"
-#include "app/CInstallDlg.h"
 #include "app/CommandLine.h"
+#include "app/InstallDialog.h"
+#include "app/Program.h"
 #include "app/ProgramDirectory.h"
-#include "installation/Installation.h"
-#include "platform/ProfileFile.h"
+#include "core/installation/Installation.h"
+#include "core/platform/ProfileFile.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -106,7 +106,7 @@ private slots:
     }
 
     void dialogControls() {
-        CInstallDlg dialog(QStringLiteral("/nowhere/faxdesk"), m_home.filePath(QStringLiteral("KORVEL QUORRA")));
+        InstallDialog dialog(QStringLiteral("/nowhere/faxdesk"), m_home.filePath(QStringLiteral("KORVEL QUORRA")));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("安装"));
         auto* path = dialog.findChild<QLineEdit*>(QStringLiteral("editInstallPath"));
         QVERIFY(path && path->isReadOnly());
@@ -133,10 +133,10 @@ private slots:
         const QString dir = m_home.filePath(QStringLiteral("KORVEL QUORRA"));
         const AppServices services = WithDirectory(fixture, dir + QLatin1Char('/'));
         {
-            CFAXDESKApp app(services);
+            Program app(services);
             ClickOnNextModal("buttonInstall");
-            QVERIFY(!app.InitApplication());
-            QVERIFY(!app.MainFrame());
+            QVERIFY(!app.StartUp());
+            QVERIFY(!app.Window());
         }
         QCOMPARE(fixture.messages.shown.size(), size_t(1));
         QCOMPARE(fixture.messages.shown[0].text, QStringLiteral("安装成功完成！"));
@@ -154,8 +154,8 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\"\n").arg(program)), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("\nPath=%1\n").arg(dir)));
 
-        CFAXDESKApp installed(services);
-        QVERIFY(installed.InitApplication());
+        Program installed(services);
+        QVERIFY(installed.StartUp());
         QCOMPARE(fixture.messages.shown.size(), size_t(1));
     }
 
@@ -165,9 +165,9 @@ private slots:
         GuiFixture fixture{QString()};
         const QString program = MakeProgram(fixture);
         const AppServices services = WithDirectory(fixture, fixture.Dir() + QLatin1Char('/'));
-        CFAXDESKApp app(services);
+        Program app(services);
         ClickOnNextModal("buttonInstall");
-        QVERIFY(!app.InitApplication());
+        QVERIFY(!app.StartUp());
         QVERIFY(installation::IsInstalled(fixture.IniPath()));
         const QString text = LauncherText(m_home.path());
         QVERIFY2(
@@ -194,8 +194,8 @@ private slots:
         const std::string iniBefore = testsupport::ReadFile(ini);
 
         const AppServices services = WithDirectory(fixture, dir.path() + QLatin1Char('/'));
-        CFAXDESKApp app(services);
-        QVERIFY(app.InitApplication());
+        Program app(services);
+        QVERIFY(app.StartUp());
         QVERIFY(fixture.messages.shown.empty());
         QVERIFY(!QFileInfo::exists(copy));
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("20261201080000.TIF"))));
@@ -259,9 +259,9 @@ private slots:
     void quitInstallsNothing() {
         GuiFixture fixture{QString()};
         MakeProgram(fixture);
-        CFAXDESKApp app(fixture.services);
+        Program app(fixture.services);
         ClickOnNextModal("buttonQuit");
-        QVERIFY(!app.InitApplication());
+        QVERIFY(!app.StartUp());
         QCOMPARE(fixture.messages.shown.size(), size_t(1));
         QCOMPARE(fixture.messages.shown[0].text, QStringLiteral("请下次安装！"));
         QCOMPARE(fixture.messages.shown[0].icon, MessageBoxService::Icon::Exclamation);
@@ -272,8 +272,8 @@ private slots:
 
     void installedStartsNormally() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CFAXDESKApp app(fixture.services);
-        QVERIFY(app.InitApplication());
+        Program app(fixture.services);
+        QVERIFY(app.StartUp());
         QVERIFY(fixture.messages.shown.empty());
     }
 

@@ -2,11 +2,11 @@
 // The main window: menu, toolbar, prompts and tooltips, status bar, about box, exit.
 #include "GuiTestSupport.h"
 
-#include "app/CAboutBoxDlg.h"
-#include "app/CFAXDESKApp.h"
-#include "app/CMainFrame.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/Status.h"
+#include "app/AboutDialog.h"
+#include "app/MainWindow.h"
+#include "app/Program.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -21,28 +21,28 @@ namespace {
 struct Command {
     const char* objectName;
     const char* text;
-    int id;
+    MenuCommand command;
     const char* prompt;
     const char* tip;
 };
 
 const Command kFaxMenu[] = {
-    {"actionReadFaxes", "传真读取(&R)", 32773, "读取QuorraMODEM存储的传真文件", "读取传真"},
-    {"actionViewFax", "传真阅览(&B)", 32774, "阅览您所指定的传真文件", "阅读传真"},
-    {"actionPreviewFax", "传真预览(&V)", 32787, "在本程序中预览您所指定的传真文件", "预览传真"},
-    {"actionPrintFax", "打印传真(&P)...", 32788, "打印您所指定的传真文件", "打印传真"},
-    {"actionExportPdf", "导出为PDF(&X)...", 32789, "将您所指定的传真文件导出为PDF文件", "导出PDF"},
-    {"actionDeleteFax", "传真删除(&D)", 32776, "删除您所指定的传真文件", "删除传真"},
-    {"actionExit", "关闭程序(&E)", 57665, "退出应用程序", "退出"},
+    {"actionReadFaxes", "传真读取(&R)", MenuCommand::ReadFaxes, "读取QuorraMODEM存储的传真文件", "读取传真"},
+    {"actionViewFax", "传真阅览(&B)", MenuCommand::ViewFax, "阅览您所指定的传真文件", "阅读传真"},
+    {"actionPreviewFax", "传真预览(&V)", MenuCommand::PreviewFax, "在本程序中预览您所指定的传真文件", "预览传真"},
+    {"actionPrintFax", "打印传真(&P)...", MenuCommand::PrintFax, "打印您所指定的传真文件", "打印传真"},
+    {"actionExportPdf", "导出为PDF(&X)...", MenuCommand::ExportPdf, "将您所指定的传真文件导出为PDF文件", "导出PDF"},
+    {"actionDeleteFax", "传真删除(&D)", MenuCommand::DeleteFax, "删除您所指定的传真文件", "删除传真"},
+    {"actionExit", "关闭程序(&E)", MenuCommand::Exit, "退出应用程序", "退出"},
 };
 const Command kSettingsMenu[] = {
-    {"actionModemSettings", "参数设置(&S)", 32775, "设置QuorraMODEM参数", "设置参数"},
-    {"actionPhoneNumbers", "电话号码(&P)", 32784, "存储用户常用电话号码", "存储号码"},
-    {"actionCallerRecords", "来电记录(&I)", 32786, "显示来电记录", "显示来电记录"},
-    {"actionAutoRead", "自动读取(&A)", 32800, "设置是否每隔一段时间自动读取传真", "自动读取"},
+    {"actionModemSettings", "参数设置(&S)", MenuCommand::ModemSettings, "设置QuorraMODEM参数", "设置参数"},
+    {"actionPhoneNumbers", "电话号码(&P)", MenuCommand::PhoneNumbers, "存储用户常用电话号码", "存储号码"},
+    {"actionCallerRecords", "来电记录(&I)", MenuCommand::CallerRecords, "显示来电记录", "显示来电记录"},
+    {"actionAutoRead", "自动读取(&A)", MenuCommand::AutoRead, "设置是否每隔一段时间自动读取传真", "自动读取"},
 };
 const Command kHelpMenu[] = {
-    {"actionAbout", "关于(&A)", 32779, "本程序版本信息", "关于...."},
+    {"actionAbout", "关于(&A)", MenuCommand::About, "本程序版本信息", "关于...."},
 };
 
 template <size_t N> void CheckMenu(QMenu* menu, const QString& title, const Command (&items)[N]) {
@@ -54,7 +54,7 @@ template <size_t N> void CheckMenu(QMenu* menu, const QString& title, const Comm
         QAction* action = actions[qsizetype(i)];
         QCOMPARE(action->objectName(), QLatin1String(items[i].objectName));
         QCOMPARE(action->text(), QString::fromUtf8(items[i].text));
-        QCOMPARE(action->data().toInt(), items[i].id);
+        QCOMPARE(action->data().toInt(), static_cast<int>(items[i].command));
         QCOMPARE(action->statusTip(), QString::fromUtf8(items[i].prompt));
         QCOMPARE(action->toolTip(), QString::fromUtf8(items[i].tip));
         QVERIFY(action->isEnabled());
@@ -76,7 +76,7 @@ class TestMainFrame : public QObject {
 private slots:
     void menuStructure() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         const QList<QAction*> top = frame.menuBar()->actions();
         QCOMPARE(top.size(), 3);
         CheckMenu(top[0]->menu(), QStringLiteral("传真(&F)"), kFaxMenu);
@@ -89,12 +89,12 @@ private slots:
 
     void toolbarOrderImagesAndTips() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         auto* tools = frame.findChild<QToolBar*>(QStringLiteral("toolBar"));
         QVERIFY(tools);
-        QList<int> ids;
+        QStringList names;
         for (QAction* action : tools->actions()) {
-            ids << (action->isSeparator() ? 0 : action->data().toInt());
+            names << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
             if (!action->isSeparator()) {
                 QVERIFY(!action->icon().isNull());
                 auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(action));
@@ -102,14 +102,16 @@ private slots:
             }
         }
         // The built-in viewer's commands follow the original buttons as a group of their own.
-        QCOMPARE(ids, (QList<int>{32773, 32774, 32775, 32784, 32776, 0, 32787, 32788, 32789, 0, 57665, 0, 32779}));
+        QCOMPARE(names, (QStringList{"actionReadFaxes", "actionViewFax", "actionModemSettings", "actionPhoneNumbers",
+                                     "actionDeleteFax", "|", "actionPreviewFax", "actionPrintFax", "actionExportPdf",
+                                     "|", "actionExit", "|", "actionAbout"}));
         QCOMPARE(tools->iconSize(), QSize(19, 20));
         QCOMPARE(tools->allowedAreas(), Qt::AllToolBarAreas);
     }
 
     void statusBarAtStartAndPrompts() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("KorvelQuorraMODEM传真处理程序"));
@@ -123,7 +125,7 @@ private slots:
         // The pointer resting on the view button: its prompt in pane 0, its tooltip on the button;
         // when it leaves, the idle text comes back.
         auto* tools = frame.findChild<QToolBar*>(QStringLiteral("toolBar"));
-        QWidget* view = tools->widgetForAction(frame.Action(32774));
+        QWidget* view = tools->widgetForAction(frame.Action(MenuCommand::ViewFax));
         QCOMPARE(view->toolTip(), QStringLiteral("阅读传真"));
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QApplication::sendEvent(view, &enter);
@@ -133,7 +135,7 @@ private slots:
         QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("KorvelQuorraMODEM传真处理程序"));
 
         // A highlighted menu item shows its prompt the same way.
-        frame.Action(32775)->showStatusText(frame.menuBar());
+        frame.Action(MenuCommand::ModemSettings)->showStatusText(frame.menuBar());
         QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("设置QuorraMODEM参数"));
 
         // A command's own text stays until the command puts the idle text back.
@@ -147,7 +149,7 @@ private slots:
 
     void busyShowsTheWaitCursor() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         QVERIFY(!status::IsBusy());
         status::SetBusy(true);
         QVERIFY(QApplication::overrideCursor());
@@ -158,7 +160,7 @@ private slots:
 
     void aboutBox() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         frame.show();
         QString version;
         QString title;
@@ -171,7 +173,7 @@ private slots:
             QVERIFY(!dialog->findChild<QLabel*>(QStringLiteral("staticNote"))->text().isEmpty());
             ok->click();
         });
-        frame.Action(32779)->trigger();
+        frame.Action(MenuCommand::About)->trigger();
         QCOMPARE(title, QStringLiteral("关于..."));
         QCOMPARE(version, QStringLiteral("KorvelQuorraMODEM传真软件1.0 版"));
         QVERIFY(!QApplication::activeModalWidget());
@@ -179,22 +181,22 @@ private slots:
 
     void commandsReachTheView() {
         GuiFixture fixture(QStringLiteral("one-fax.ini"));
-        CMainFrame frame(fixture.services);
+        MainWindow frame(fixture.services);
         QCOMPARE(frame.centralWidget(), frame.View());
         frame.View()->SelectRow(0);
-        frame.Action(32774)->trigger();
+        frame.Action(MenuCommand::ViewFax)->trigger();
         QCOMPARE(fixture.shell.opened.size(), size_t(1));
-        frame.Action(32776)->trigger();
+        frame.Action(MenuCommand::DeleteFax)->trigger();
         QCOMPARE(frame.View()->model()->rowCount(), 0);
     }
 
     void startTitleAndExit() {
         GuiFixture fixture(QStringLiteral("no-faxes.ini"));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(fixture.Dir()));
-        CFAXDESKApp app(fixture.services);
-        QVERIFY(app.InitApplication());
-        QVERIFY(app.InitInstance());
-        CMainFrame* frame = app.MainFrame();
+        Program app(fixture.services);
+        QVERIFY(app.StartUp());
+        QVERIFY(app.ShowMainWindow());
+        MainWindow* frame = app.Window();
         QVERIFY(frame->isVisible());
         QCOMPARE(frame->windowTitle(), QStringLiteral("KorvelQuorraMODEM传真软件"));
         QVERIFY(fixture.messages.shown.empty());
@@ -202,7 +204,7 @@ private slots:
         const QPoint offCentre = frame->frameGeometry().center() - frame->screen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 4,
                  qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
-        frame->Action(57665)->trigger();
+        frame->Action(MenuCommand::Exit)->trigger();
         QVERIFY(!frame->isVisible());
         qunsetenv("XDG_RUNTIME_DIR");
     }

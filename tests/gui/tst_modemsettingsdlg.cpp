@@ -4,10 +4,10 @@
 // loop, and message boxes are only recorded.
 #include "ModemDialogTestSupport.h"
 
-#include "faxlist/CFAXDESKView.h"
-#include "gui/Status.h"
-#include "platform/ProfileFile.h"
-#include "settings/CModemSettingsDlg.h"
+#include "core/platform/ProfileFile.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
+#include "ui/settings/ModemSettingsDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -54,16 +54,16 @@ struct Bench : ModemDialogFixture {
     }
 };
 
-template <typename T> T* Control(QWidget& dialog, int id) {
-    T* widget = dialog.findChild<T*>(QStringLiteral("ctl%1").arg(id));
+template <typename T> T* Control(QWidget& dialog, const char* name) {
+    T* widget = dialog.findChild<T*>(QLatin1String(name));
     if (!widget)
-        qFatal("control %d missing", id);
+        qFatal("control %s missing", name);
     return widget;
 }
 
 // Runs the dialog modally; `action` runs inside its event loop once it is up. A dialog that the
 // action leaves open is ended with -1, so a failing test never hangs.
-int RunModal(CModemSettingsDlg& dialog, const std::function<void()>& action) {
+int RunModal(ModemSettingsDialog& dialog, const std::function<void()>& action) {
     QTimer::singleShot(0, &dialog, [&dialog, action] {
         action();
         if (dialog.isVisible())
@@ -72,55 +72,80 @@ int RunModal(CModemSettingsDlg& dialog, const std::function<void()>& action) {
     return dialog.exec();
 }
 
-void Click(QWidget& dialog, int id) {
-    Control<QAbstractButton>(dialog, id)->click();
+void Click(QWidget& dialog, const char* name) {
+    Control<QAbstractButton>(dialog, name)->click();
 }
 
 } // namespace
 
-class TestModemSettingsDlg : public QObject {
+class TestModemSettingsDialog : public QObject {
     Q_OBJECT
 private slots:
     void init() { status::SetStatusText(QString()); }
 
     void opensWithDefaultsWithoutIni() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("KorvelQuorraMODEM参数设置"));
-        QCOMPARE(Control<QComboBox>(dialog, 1017)->count(), 7);
-        QCOMPARE(Control<QComboBox>(dialog, 1017)->currentText(), QStringLiteral("4"));
-        QCOMPARE(Control<QComboBox>(dialog, 1018)->count(), 9);
-        QCOMPARE(Control<QComboBox>(dialog, 1018)->currentText(), QStringLiteral("1"));
-        QVERIFY(!Control<QCheckBox>(dialog, 1007)->isChecked());
-        QVERIFY(!Control<QCheckBox>(dialog, 1064)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1001)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1006)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1005)->isChecked());
-        QVERIFY(!Control<QRadioButton>(dialog, 1003)->isChecked());
-        QVERIFY(Control<QRadioButton>(dialog, 1004)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1051)->isChecked());
-        for (int id : {1002, 1008, 1009, 1016})
+        QCOMPARE(Control<QComboBox>(dialog, "ringBox")->count(), 7);
+        QCOMPARE(Control<QComboBox>(dialog, "ringBox")->currentText(), QStringLiteral("4"));
+        QCOMPARE(Control<QComboBox>(dialog, "countBox")->count(), 9);
+        QCOMPARE(Control<QComboBox>(dialog, "countBox")->currentText(), QStringLiteral("1"));
+        QVERIFY(!Control<QCheckBox>(dialog, "pagerOnBox")->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, "callerIdBox")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "tollSaverBox")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "faxReceiveBox")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "monitorBox")->isChecked());
+        QVERIFY(!Control<QRadioButton>(dialog, "moreMessagesButton")->isChecked());
+        QVERIFY(Control<QRadioButton>(dialog, "higherQualityButton")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "viewWithDefaultBox")->isChecked());
+        for (const char* id : {"passwordEdit", "pagerNumberEdit", "localIdEdit", "viewerPathEdit"})
             QVERIFY(Control<QLineEdit>(dialog, id)->text().isEmpty());
         // The pager group follows the unticked box.
-        for (int id : {1018, 1021, 1022, 1023, 1008})
+        for (const char* id :
+             {"countBox", "countLabelBefore", "countLabelAfter", "pagerNumberLabel", "pagerNumberEdit"})
             QVERIFY(!Control<QWidget>(dialog, id)->isEnabled());
         QCOMPARE(status::StatusText(), QStringLiteral("设置KorvelQuorraMODEM参数"));
-        QCOMPARE(Control<QLineEdit>(dialog, 1002)->maxLength(), 32767); // the limit counts GBK bytes instead
+        QCOMPARE(Control<QLineEdit>(dialog, "passwordEdit")->maxLength(), 32767); // the limit counts GBK bytes instead
     }
 
     void tabOrderFollowsTheTemplate() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        const QList<int> expected = {1,    2,    1001, 1002, 1005, 1006, 1007, 1008, 1009, 1003, 1004, 1015, 1016,
-                                     1017, 1018, 1051, 1054, 1055, 1056, 1057, 1058, 1059, 1060, 1061, 1064};
-        QList<int> order;
-        QWidget* widget = Control<QWidget>(dialog, 1);
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        const QStringList expected = {"okButton",
+                                      "cancelButton",
+                                      "tollSaverBox",
+                                      "passwordEdit",
+                                      "monitorBox",
+                                      "faxReceiveBox",
+                                      "pagerOnBox",
+                                      "pagerNumberEdit",
+                                      "localIdEdit",
+                                      "moreMessagesButton",
+                                      "higherQualityButton",
+                                      "browseButton",
+                                      "viewerPathEdit",
+                                      "ringBox",
+                                      "countBox",
+                                      "viewWithDefaultBox",
+                                      "yearEdit",
+                                      "monthEdit",
+                                      "dayEdit",
+                                      "hourEdit",
+                                      "minuteEdit",
+                                      "amButton",
+                                      "pmButton",
+                                      "weekdayBox",
+                                      "callerIdBox"};
+        QStringList order;
+        QWidget* widget = Control<QWidget>(dialog, "okButton");
         do {
-            if (widget->objectName().startsWith(QStringLiteral("ctl")) && widget->focusPolicy() & Qt::TabFocus)
-                order << widget->objectName().mid(3).toInt();
+            if (widget->parentWidget() == &dialog && !widget->objectName().isEmpty() &&
+                widget->focusPolicy() & Qt::TabFocus)
+                order << widget->objectName();
             widget = widget->nextInFocusChain();
-        } while (widget != Control<QWidget>(dialog, 1) && order.size() < 40);
+        } while (widget != Control<QWidget>(dialog, "okButton") && order.size() < 40);
         QCOMPARE(order, expected);
     }
 
@@ -151,13 +176,13 @@ private slots:
         QFETCH(QByteArray, lines);
         Bench bench;
         bench.WriteSettings(lines);
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
-        QTEST(Control<QComboBox>(dialog, 1017)->currentIndex(), "ringIndex");
-        QTEST(Control<QComboBox>(dialog, 1018)->currentIndex(), "countIndex");
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
+        QTEST(Control<QComboBox>(dialog, "ringBox")->currentIndex(), "ringIndex");
+        QTEST(Control<QComboBox>(dialog, "countBox")->currentIndex(), "countIndex");
         QFETCH(int, quality);
-        QCOMPARE(Control<QRadioButton>(dialog, 1003)->isChecked(), quality == 0);
-        QCOMPARE(Control<QRadioButton>(dialog, 1004)->isChecked(), quality == 1);
+        QCOMPARE(Control<QRadioButton>(dialog, "moreMessagesButton")->isChecked(), quality == 0);
+        QCOMPARE(Control<QRadioButton>(dialog, "higherQualityButton")->isChecked(), quality == 1);
     }
 
     void storedTextsAreShownWhole() {
@@ -166,18 +191,19 @@ private slots:
         // "测试传真" in GBK, a fax-reception key in another spelling, the pager on.
         bench.WriteSettings("BpNum=" + longNumber + "\r\nID=\xB2\xE2\xCA\xD4\xB4\xAB\xD5\xE6\r\nFax=0\r\nBp=1\r\n" +
                             "PASS=12a45\r\nFAXVIEW=/opt/tessiva/tessview.exe\r\nViewFax=0\r\nCALLID=1");
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
         // Values are read back at most 254 bytes long.
-        QCOMPARE(Control<QLineEdit>(dialog, 1008)->text(), QString(254, QLatin1Char('7')));
-        QCOMPARE(Control<QLineEdit>(dialog, 1009)->text(), QStringLiteral("测试传真"));
-        QCOMPARE(Control<QLineEdit>(dialog, 1002)->text(), QStringLiteral("12a45"));
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), QStringLiteral("/opt/tessiva/tessview.exe"));
-        QVERIFY(!Control<QCheckBox>(dialog, 1006)->isChecked());
-        QVERIFY(!Control<QCheckBox>(dialog, 1051)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1064)->isChecked());
-        QVERIFY(Control<QCheckBox>(dialog, 1007)->isChecked());
-        for (int id : {1018, 1021, 1022, 1023, 1008})
+        QCOMPARE(Control<QLineEdit>(dialog, "pagerNumberEdit")->text(), QString(254, QLatin1Char('7')));
+        QCOMPARE(Control<QLineEdit>(dialog, "localIdEdit")->text(), QStringLiteral("测试传真"));
+        QCOMPARE(Control<QLineEdit>(dialog, "passwordEdit")->text(), QStringLiteral("12a45"));
+        QCOMPARE(Control<QLineEdit>(dialog, "viewerPathEdit")->text(), QStringLiteral("/opt/tessiva/tessview.exe"));
+        QVERIFY(!Control<QCheckBox>(dialog, "faxReceiveBox")->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, "viewWithDefaultBox")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "callerIdBox")->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, "pagerOnBox")->isChecked());
+        for (const char* id :
+             {"countBox", "countLabelBefore", "countLabelAfter", "pagerNumberLabel", "pagerNumberEdit"})
             QVERIFY(Control<QWidget>(dialog, id)->isEnabled());
     }
 
@@ -203,44 +229,46 @@ private slots:
         QFETCH(bool, pm);
         Bench bench;
         bench.wallClock.now = now;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
-        QCOMPARE(Control<QComboBox>(dialog, 1061)->count(), 7);
-        QTEST(Control<QComboBox>(dialog, 1061)->currentIndex(), "weekday");
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
+        QCOMPARE(Control<QComboBox>(dialog, "weekdayBox")->count(), 7);
+        QTEST(Control<QComboBox>(dialog, "weekdayBox")->currentIndex(), "weekday");
         QStringList shown;
-        for (int id : {1054, 1055, 1056, 1057, 1058})
+        for (const char* id : {"yearEdit", "monthEdit", "dayEdit", "hourEdit", "minuteEdit"})
             shown << Control<QLineEdit>(dialog, id)->text();
         QCOMPARE(shown, fields);
-        QCOMPARE(Control<QRadioButton>(dialog, 1059)->isChecked(), !pm);
-        QCOMPARE(Control<QRadioButton>(dialog, 1060)->isChecked(), pm);
+        QCOMPARE(Control<QRadioButton>(dialog, "amButton")->isChecked(), !pm);
+        QCOMPARE(Control<QRadioButton>(dialog, "pmButton")->isChecked(), pm);
     }
 
     void clicksFlipTheirOptionAndShowHints() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
-        Click(dialog, 1007);
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
+        Click(dialog, "pagerOnBox");
         QCOMPARE(status::StatusText(), QStringLiteral("允许MODEM在新留言达到规定数目时自动拨打Bp机号码"));
         QCOMPARE(dialog.m_pagerOn, 1);
-        for (int id : {1018, 1021, 1022, 1023, 1008})
+        for (const char* id :
+             {"countBox", "countLabelBefore", "countLabelAfter", "pagerNumberLabel", "pagerNumberEdit"})
             QVERIFY(Control<QWidget>(dialog, id)->isEnabled());
-        Click(dialog, 1007);
+        Click(dialog, "pagerOnBox");
         QCOMPARE(status::StatusText(), QStringLiteral("禁止MODEM在新留言达到规定数目时自动拨打Bp机号码"));
-        for (int id : {1018, 1021, 1022, 1023, 1008})
+        for (const char* id :
+             {"countBox", "countLabelBefore", "countLabelAfter", "pagerNumberLabel", "pagerNumberEdit"})
             QVERIFY(!Control<QWidget>(dialog, id)->isEnabled());
 
         const struct {
-            int id;
+            const char* id;
             const char* hint;
         } clicks[] = {
-            {1001, "关闭免费检查留言功能"},
-            {1001, "开启免费检查留言功能，用户可以通过电话铃声响数是否大于2声得知是否有新留言"},
-            {1006, "禁止MODEM接收传真"},
-            {1006, "允许MODEM接收传真"},
-            {1005, "禁止用户通过MODEM喇叭监听留言"},
-            {1005, "允许用户通过MODEM喇叭监听留言"},
-            {1003, "设置MODEM降低留言音质增加存储数目"},
-            {1004, "设置MODEM提高留言音质减少存储数目"},
+            {"tollSaverBox", "关闭免费检查留言功能"},
+            {"tollSaverBox", "开启免费检查留言功能，用户可以通过电话铃声响数是否大于2声得知是否有新留言"},
+            {"faxReceiveBox", "禁止MODEM接收传真"},
+            {"faxReceiveBox", "允许MODEM接收传真"},
+            {"monitorBox", "禁止用户通过MODEM喇叭监听留言"},
+            {"monitorBox", "允许用户通过MODEM喇叭监听留言"},
+            {"moreMessagesButton", "设置MODEM降低留言音质增加存储数目"},
+            {"higherQualityButton", "设置MODEM提高留言音质减少存储数目"},
         };
         for (const auto& click : clicks) {
             Click(dialog, click.id);
@@ -249,15 +277,15 @@ private slots:
         QCOMPARE(dialog.m_quality, 1);
 
         const struct {
-            int id;
+            const char* id;
             const char* hint;
         } focus[] = {
-            {1017, "设置MODEM在有电话拨入时，振铃几声后自动摘机，建议大于2声"},
-            {1002, "设置主人模式密码（1－4位数字组成）"},
-            {1018, "设置MODEM在新留言达到该数目时拨打Bp机号码"},
-            {1008, "设置MODEM在新留言达到预定数目时拨打的Bp机号码"},
-            {1009, "设置MODEM本地ID"},
-            {1016, "设置Tessiva传真阅览器所在目录以查看传真"},
+            {"ringBox", "设置MODEM在有电话拨入时，振铃几声后自动摘机，建议大于2声"},
+            {"passwordEdit", "设置主人模式密码（1－4位数字组成）"},
+            {"countBox", "设置MODEM在新留言达到该数目时拨打Bp机号码"},
+            {"pagerNumberEdit", "设置MODEM在新留言达到预定数目时拨打的Bp机号码"},
+            {"localIdEdit", "设置MODEM本地ID"},
+            {"viewerPathEdit", "设置Tessiva传真阅览器所在目录以查看传真"},
         };
         for (const auto& f : focus) {
             QFocusEvent event(QEvent::FocusIn, Qt::TabFocusReason);
@@ -283,65 +311,66 @@ private slots:
         plain.close();
         QVERIFY(plain.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        dialog.OnInitDialog();
-        Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("42"));
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        dialog.InitializeControls();
+        Control<QLineEdit>(dialog, "passwordEdit")->setText(QStringLiteral("42"));
 
         bench.folders.answer = viewer;
-        Click(dialog, 1015);
+        Click(dialog, "browseButton");
         QCOMPARE(bench.folders.titles, QStringList{QStringLiteral("请选择传真阅览器程序：")});
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
+        QCOMPARE(Control<QLineEdit>(dialog, "viewerPathEdit")->text(), viewer);
         // What was typed elsewhere stays.
-        QCOMPARE(Control<QLineEdit>(dialog, 1002)->text(), QStringLiteral("42"));
+        QCOMPARE(Control<QLineEdit>(dialog, "passwordEdit")->text(), QStringLiteral("42"));
         QVERIFY(bench.messages.shown.empty());
 
         // A folder, or a file that cannot be started (the Windows viewer's name means nothing):
         // the message, and the field keeps the path it showed.
         for (const QString& wrong : {viewerDir.path(), notAProgram}) {
             bench.folders.answer = wrong;
-            Click(dialog, 1015);
+            Click(dialog, "browseButton");
             QCOMPARE(bench.messages.shown.back().text, kWrongFolder);
             QCOMPARE(bench.messages.shown.back().icon, MessageBoxService::Icon::None);
-            QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
+            QCOMPARE(Control<QLineEdit>(dialog, "viewerPathEdit")->text(), viewer);
         }
 
         // Cancelled: nothing changes.
         bench.folders.answer.clear();
-        Click(dialog, 1015);
+        Click(dialog, "browseButton");
         QCOMPARE(bench.messages.shown.size(), size_t{2});
-        QCOMPARE(Control<QLineEdit>(dialog, 1016)->text(), viewer);
+        QCOMPARE(Control<QLineEdit>(dialog, "viewerPathEdit")->text(), viewer);
     }
 
     void aStoredTextTooLongStopsOk_data() {
         QTest::addColumn<QByteArray>("lines");
-        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("password of five digits")
-            << QByteArray("PASS=12345") << 1002 << QStringLiteral("“请填入不多于4个的字符。”");
+        QTest::newRow("password of five digits") << QByteArray("PASS=12345") << QStringLiteral("passwordEdit")
+                                                 << QStringLiteral("“请填入不多于4个的字符。”");
         // Eleven Chinese characters are 22 GBK bytes.
         QTest::newRow("local id of 22 bytes")
             << QByteArray("ID=\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2\xCA\xD4\xB2\xE2")
-            << 1009 << QStringLiteral("“请填入不多于20个的字符。”");
-        QTest::newRow("pager number of 31") << QByteArray("Bp=0\r\nBpNum=1234567890123456789012345678901") << 1008
-                                            << QStringLiteral("“请填入不多于30个的字符。”");
+            << QStringLiteral("localIdEdit") << QStringLiteral("“请填入不多于20个的字符。”");
+        QTest::newRow("pager number of 31")
+            << QByteArray("Bp=0\r\nBpNum=1234567890123456789012345678901") << QStringLiteral("pagerNumberEdit")
+            << QStringLiteral("“请填入不多于30个的字符。”");
     }
     void aStoredTextTooLongStopsOk() {
         QFETCH(QByteArray, lines);
-        QFETCH(int, field);
+        QFETCH(QString, field);
         QFETCH(QString, warning);
         Bench bench;
         bench.WriteSettings(lines);
         const QByteArray before = bench.IniBytes();
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
-            Click(dialog, 1);
+            Click(dialog, "okButton");
             QCOMPARE(bench.messages.Texts(), QStringList{warning});
             QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::Exclamation);
-            auto* edit = Control<QLineEdit>(dialog, field);
+            auto* edit = Control<QLineEdit>(dialog, qPrintable(field));
             QCOMPARE(edit->selectedText(), edit->text());
             QVERIFY(dialog.isVisible());
             QVERIFY(dialog.isEnabled());
-            Click(dialog, 2);
+            Click(dialog, "cancelButton");
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(bench.CommandsAfterProbe().empty());
@@ -351,7 +380,7 @@ private slots:
     void okSendsThenStoresWhatTheModemReceived() {
         Bench bench;
         bench.WriteSettings("RING=2\r\nNewNum=3\r\nPASS=1234\r\nVSM=0");
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         std::vector<bool> enabledDuringTransfer;
         std::vector<bool> busyDuringTransfer;
         bench.sim.com1.SetMonitor([&](char direction, std::string_view) {
@@ -363,18 +392,18 @@ private slots:
         const int result = RunModal(dialog, [&] {
             enabledDuringTransfer.clear();
             busyDuringTransfer.clear();
-            Control<QComboBox>(dialog, 1017)->setCurrentIndex(6);
-            Control<QComboBox>(dialog, 1018)->setCurrentIndex(8); // disabled, still sent
-            Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("0420"));
-            Control<QLineEdit>(dialog, 1009)->setText(QStringLiteral("测试Fax"));
-            Control<QLineEdit>(dialog, 1008)->setText(QStringLiteral("13912345678"));
-            Control<QLineEdit>(dialog, 1055)->clear();
-            Control<QComboBox>(dialog, 1061)->setCurrentIndex(4);
-            Click(dialog, 1001);
-            Click(dialog, 1004);
-            Click(dialog, 1064);
-            Click(dialog, 1051);
-            Click(dialog, 1);
+            Control<QComboBox>(dialog, "ringBox")->setCurrentIndex(6);
+            Control<QComboBox>(dialog, "countBox")->setCurrentIndex(8); // disabled, still sent
+            Control<QLineEdit>(dialog, "passwordEdit")->setText(QStringLiteral("0420"));
+            Control<QLineEdit>(dialog, "localIdEdit")->setText(QStringLiteral("测试Fax"));
+            Control<QLineEdit>(dialog, "pagerNumberEdit")->setText(QStringLiteral("13912345678"));
+            Control<QLineEdit>(dialog, "monthEdit")->clear();
+            Control<QComboBox>(dialog, "weekdayBox")->setCurrentIndex(4);
+            Click(dialog, "tollSaverBox");
+            Click(dialog, "higherQualityButton");
+            Click(dialog, "callerIdBox");
+            Click(dialog, "viewWithDefaultBox");
+            Click(dialog, "okButton");
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(bench.messages.Texts(), QStringList{kDone});
@@ -431,8 +460,8 @@ private slots:
         QFETCH(QByteArray, lines);
         Bench bench;
         bench.WriteSettings(lines);
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
-        QCOMPARE(RunModal(dialog, [&] { Click(dialog, 1); }), int(QDialog::Accepted));
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
+        QCOMPARE(RunModal(dialog, [&] { Click(dialog, "okButton"); }), int(QDialog::Accepted));
         const std::vector<std::string> sent = bench.CommandsAfterProbe();
         QCOMPARE(sent.size(), size_t{13});
         QCOMPARE(sent[0], std::string("AT#RING=4"));
@@ -462,10 +491,10 @@ private slots:
         bench.WriteSettings("PASS=1234\r\nVSM=0");
         const QByteArray before = bench.IniBytes();
         bench.Refuse(command.toStdString(), static_cast<quorra::FaultKind>(kind));
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
-            Control<QLineEdit>(dialog, 1002)->setText(QStringLiteral("9999"));
-            Click(dialog, 1);
+            Control<QLineEdit>(dialog, "passwordEdit")->setText(QStringLiteral("9999"));
+            Click(dialog, "okButton");
             QCOMPARE(bench.messages.Texts(), QStringList{kFailed});
             QCOMPARE(bench.messages.shown.front().icon, MessageBoxService::Icon::None);
             QVERIFY(dialog.isVisible());
@@ -473,7 +502,7 @@ private slots:
             QVERIFY(!status::IsBusy());
             QVERIFY(bench.PortOpen());
             QCOMPARE(int(bench.CommandsAfterProbe().size()), sentCount);
-            Click(dialog, 2);
+            Click(dialog, "cancelButton");
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!bench.PortOpen());
@@ -488,11 +517,11 @@ private slots:
         fault.command = "AT#TIME=";
         fault.occurrence = 1;
         bench.sim.com1.AddFault(fault);
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
-            Click(dialog, 1);
+            Click(dialog, "okButton");
             QCOMPARE(bench.messages.Texts(), QStringList{kFailed});
-            Click(dialog, 1);
+            Click(dialog, "okButton");
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(bench.messages.Texts(), (QStringList{kFailed, kDone}));
@@ -507,7 +536,7 @@ private slots:
     // dialog does not end in the middle of the transfer.
     void secondOkOrCloseWhileSendingIsTurnedAway() {
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         int tries = 0;
         bool stayedOpen = false;
         bench.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
@@ -520,7 +549,7 @@ private slots:
             dialog.close();
             stayedOpen = dialog.isVisible() && bench.PortOpen();
         });
-        const int result = RunModal(dialog, [&] { Click(dialog, 1); });
+        const int result = RunModal(dialog, [&] { Click(dialog, "okButton"); });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(tries, 1);
         QVERIFY(stayedOpen);
@@ -536,7 +565,7 @@ private slots:
     void escAndTheCloseBoxCancel() {
         QFETCH(bool, viaEsc);
         Bench bench;
-        CModemSettingsDlg dialog(bench.services, bench.Dir());
+        ModemSettingsDialog dialog(bench.services, bench.Dir());
         const int result = RunModal(dialog, [&] {
             QVERIFY(bench.PortOpen());
             if (viaEsc)
@@ -550,7 +579,7 @@ private slots:
         QVERIFY(bench.IniBytes().isEmpty());
     }
 
-    // Command 32775 from the fax list view: the status bar names the dialog while it runs (also
+    // The command ModemSettings from the fax list view: the status bar names the dialog while it runs (also
     // while the detection reports no modem) and shows the idle text again afterwards.
     void settingsCommandRestoresTheIdleText_data() {
         QTest::addColumn<bool>("withModem");
@@ -562,15 +591,16 @@ private slots:
         Bench bench;
         if (!withModem)
             bench.sim.RemoveCom1();
-        CFAXDESKView view(bench.services);
+        FaxReader reader = ReaderFor(bench.services);
+        FaxListView view(bench.services, reader);
         bool shown = false;
         QTimer::singleShot(0, &view, [&] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
-                if (auto* dialog = qobject_cast<CModemSettingsDlg*>(widget); dialog && dialog->isVisible()) {
+                if (auto* dialog = qobject_cast<ModemSettingsDialog*>(widget); dialog && dialog->isVisible()) {
                     shown = true;
                     QCOMPARE(status::StatusText(), QStringLiteral("设置KorvelQuorraMODEM参数"));
                     QCOMPARE(dialog->m_iniPath, bench.IniPath());
-                    Click(*dialog, 2);
+                    Click(*dialog, "cancelButton");
                 }
             }
         });
@@ -584,5 +614,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestModemSettingsDlg)
+QTEST_MAIN(TestModemSettingsDialog)
 #include "tst_modemsettingsdlg.moc"

@@ -7,10 +7,10 @@
 // may start, and the window's menu, tool bar and list take nothing.
 #include "GuiTestSupport.h"
 #include "app/AutoReader.h"
-#include "app/CMainFrame.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/ModemCommand.h"
+#include "app/MainWindow.h"
 #include "support/SimModemFixture.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/ModemCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -100,7 +100,7 @@ private slots:
                                    gui.shell,
                                    gui.services.programPath,
                                    gui.services.programDirectory};
-        CMainFrame frame(services);
+        MainWindow frame(services);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         frame.activateWindow();

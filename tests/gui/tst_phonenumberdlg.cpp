@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModemDialogTestSupport.h"
 
-#include "gui/DialogLayout.h"
-#include "gui/GbkLineEdit.h"
-#include "phonebook/CPhoneNumberDlg.h"
-#include "platform/Gbk.h"
-#include "platform/ProfileFile.h"
+#include "core/platform/Gbk.h"
+#include "core/platform/ProfileFile.h"
 #include "support/TestSupport.h"
+#include "ui/kit/DialogLayout.h"
+#include "ui/kit/GbkLineEdit.h"
+#include "ui/phonebook/PhoneNumberDialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,13 +36,13 @@ QWidget* NextTabStop(QWidget* widget) {
 
 } // namespace
 
-class TestPhoneNumberDlg : public QObject {
+class TestPhoneNumberDialog : public QObject {
     Q_OBJECT
 private slots:
     void noModemNoDialog() {
         ModemDialogFixture f;
         f.sim.RemoveCom1();
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         bool shown = false;
         WhenShown(dialog, [&] {
             shown = true;
@@ -59,7 +59,7 @@ private slots:
         ModemDialogFixture f;
         testsupport::WriteFile(f.IniPath(), "[DEZAZAZE]\r\nAt7z9=5550100\r\nAT7Z73=" +
                                                 gbk::ToStd(QStringLiteral("张三")) + "\r\nAt7z14=abcXYZ\r\n");
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         WhenShown(dialog, [&] {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("电话号码"));
             QCOMPARE(dialog.size(), dialoglayout::ToPixels(dialog.font(), 395, 225));
@@ -68,8 +68,8 @@ private slots:
             QCOMPARE(dialog.NameEdit(10)->text(), QStringLiteral("张三"));
             QCOMPARE(dialog.NumberEdit(15)->text(), QStringLiteral("abcXYZ"));
             QCOMPARE(dialog.NumberEdit(1)->text(), QString());
-            QCOMPARE(dialog.findChild<GbkLineEdit*>(QStringLiteral("edit1042")), dialog.NumberEdit(10));
-            QCOMPARE(dialog.findChild<GbkLineEdit*>(QStringLiteral("edit1043")), dialog.NameEdit(10));
+            QCOMPARE(dialog.findChild<GbkLineEdit*>(QStringLiteral("numberEdit10")), dialog.NumberEdit(10));
+            QCOMPARE(dialog.findChild<GbkLineEdit*>(QStringLiteral("nameEdit10")), dialog.NameEdit(10));
             QCOMPARE(dialog.NumberEdit(3)->ByteLimit(), 31);
             QCOMPARE(dialog.NameEdit(5)->ByteLimit(), 8);
             QVERIFY(Button(dialog, "saveButton")->isDefault());
@@ -97,7 +97,7 @@ private slots:
 
     void typingCountsGbkBytes() {
         ModemDialogFixture f;
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         WhenShown(dialog, [&] {
             // Four Chinese characters are eight bytes: the name is full.
             Type(dialog.NameEdit(5), QStringLiteral("张三李四王"));
@@ -121,7 +121,7 @@ private slots:
         texts[phonebook::IndexOfSlot(phonebook::NumberSlot(10))] = "01012345678";
         texts[phonebook::IndexOfSlot(phonebook::NameSlot(5))] = gbk::ToStd(QStringLiteral("李四"));
         texts[phonebook::IndexOfSlot(phonebook::NumberSlot(1))] = "119";
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         bool busyWhileSending = false;
         f.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
             if (direction == '>' && bytes.starts_with("AT&Z5="))
@@ -151,7 +151,7 @@ private slots:
     // dialog does not end in the middle of the transfer.
     void secondSaveOrCloseWhileSendingIsTurnedAway() {
         ModemDialogFixture f;
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         int tries = 0;
         bool stayedOpen = false;
         f.sim.com1.SetMonitor([&](char direction, std::string_view bytes) {
@@ -180,7 +180,7 @@ private slots:
         fault.command = "AT&Z";
         fault.occurrence = 21; // slot 73, entry 10's name
         f.sim.com1.AddFault(fault);
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         WhenShown(dialog, [&] {
             dialog.NameEdit(10)->setText(QStringLiteral("NEW"));
             QTest::mouseClick(Button(dialog, "saveButton"), Qt::LeftButton);
@@ -212,7 +212,7 @@ private slots:
         ModemDialogFixture f;
         const std::string before = "[DEZAZAZE]\r\nAt7z0=" + std::string(40, '8') + "\r\n";
         testsupport::WriteFile(f.IniPath(), before);
-        CPhoneNumberDlg dialog(f.services);
+        PhoneNumberDialog dialog(f.services);
         WhenShown(dialog, [&] {
             QCOMPARE(dialog.NumberEdit(1)->text(), QString(40, QLatin1Char('8')));
             dialog.NumberEdit(5)->setFocus();
@@ -233,5 +233,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPhoneNumberDlg)
+QTEST_MAIN(TestPhoneNumberDialog)
 #include "tst_phonenumberdlg.moc"

@@ -2,7 +2,7 @@
 // Qt's own texts in Chinese whatever the system language (the tests run under LC_ALL=C.UTF-8), and
 // the real message box with the details of a failed detection.
 #include "app/QtChinese.h"
-#include "gui/MessageBoxService.h"
+#include "ui/kit/MessageBoxService.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,13 +5,13 @@
 // shows what was read.
 #include "GuiTestSupport.h"
 
-#include "app/CMainFrame.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/CFAXDESKView.h"
-#include "gui/Status.h"
-#include "modem/ModemLink.h"
+#include "app/MainWindow.h"
+#include "core/fax/FaxRetrieval.h"
+#include "core/modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,9 +58,9 @@ private slots:
         ReadFixture f(QStringLiteral("one-fax.ini"));
         f.sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
         f.sim.com1.AddFax({"     +86 21 12345678", false, {Page("text-normal-fill"), Page("black-line")}});
-        CMainFrame frame(f.services);
+        MainWindow frame(f.services);
         frame.show();
-        CFAXDESKView* view = frame.View();
+        FaxListView* view = frame.View();
         QCOMPARE(view->model()->rowCount(), 1);
 
         // What the user sees while the modem talks: a disabled window, the wait cursor, progress.
@@ -93,14 +93,14 @@ private slots:
         QCOMPARE(status::StatusText(), retrieval::kIdleText.toString());
         QCOMPARE(view->model()->rowCount(), 3);
         for (int row = 1; row < 3; ++row) {
-            QCOMPARE(view->Rows().Cell(row, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
+            QCOMPARE(view->Rows().Cell(row, FaxListView::kColumnRead), QStringLiteral("未阅"));
         }
-        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnId), QStringLiteral("+86 10 87654321"));
-        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnPages), QStringLiteral("1"));
-        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnResolution), QStringLiteral("高"));
-        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnId), QStringLiteral("+86 21 12345678"));
-        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnPages), QStringLiteral("2"));
-        QCOMPARE(view->Rows().Cell(2, CFAXDESKView::kColumnResolution), QStringLiteral("低"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnId), QStringLiteral("+86 10 87654321"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnPages), QStringLiteral("1"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnResolution), QStringLiteral("高"));
+        QCOMPARE(view->Rows().Cell(2, FaxListView::kColumnId), QStringLiteral("+86 21 12345678"));
+        QCOMPARE(view->Rows().Cell(2, FaxListView::kColumnPages), QStringLiteral("2"));
+        QCOMPARE(view->Rows().Cell(2, FaxListView::kColumnResolution), QStringLiteral("低"));
 
         // The port is free for the next command.
         ModemLink next(f.sim.env);
@@ -168,7 +168,7 @@ private slots:
 
         ReadFixture f(QStringLiteral("one-fax.ini"));
         setUp(f.sim);
-        CMainFrame frame(f.services);
+        MainWindow frame(f.services);
         frame.show();
         frame.findChild<QAction*>(QStringLiteral("actionReadFaxes"))->trigger();
 

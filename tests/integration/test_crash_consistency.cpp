@@ -10,14 +10,11 @@
 //
 // The figures go to robustness/crash-consistency.md in the build directory
 // (scripts/update-robustness copies them into docs/robustness.md).
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "phonebook/PhoneNumberMemory.h"
-#include "platform/Gbk.h"
-#include "platform/ProfileFile.h"
-#include "settings/ModemSettings.h"
+#include "core/fax/FaxReader.h"
+#include "core/phonebook/PhoneNumberMemory.h"
+#include "core/platform/Gbk.h"
+#include "core/platform/ProfileFile.h"
+#include "core/settings/ModemSettings.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -58,11 +55,6 @@ class StepClock final : public WallClock {
 public:
     QDateTime Now() const override { return now; }
     QDateTime now{QDate(2026, 12, 7), QTime(9, 0, 0)};
-};
-
-class NoStatus final : public retrieval::StatusSink {
-public:
-    void SetStatusText(const QString&) override {}
 };
 
 // The directory a sequence works in: the program directory with RERAVA.INI and the page files,
@@ -109,16 +101,10 @@ void RunOp(const Place& place, Op op, int k, const std::vector<std::string>& pag
         SimModemFixture sim;
         sim.com1.AddFax(
             {"+86 10 8765432" + std::to_string(k % 10), k % 2 == 0, {pages[static_cast<size_t>(k) % pages.size()]}});
-        ModemLink link(sim.env);
-        link.Open("COM1");
-        link.Configure();
-        FaxFileWriter writer;
         StepClock clock;
         clock.now = clock.now.addSecs(k);
-        NoStatus status;
-        const retrieval::Context context{link, writer, store, place.Temp(), place.dir, clock, status};
-        retrieval::ReadStoredFaxes(context);
-        link.Close();
+        FaxReader reader(sim.env, clock, place.dir, place.Temp());
+        reader.Read();
         break;
     }
     case Op::MarkRead: {
@@ -318,19 +304,6 @@ TEST(CrashConsistency, KilledWritesLeaveTheFileBeforeOrAfterAndNoRecordWithoutIt
 
 // --- A full disk during a fax read --------------------------------------------------------------
 
-class RecordingHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString& text) override { status = text; }
-    void SetBusy(bool on) override { busy = on; }
-    void EnableMainWindow(bool on) override { enabled = on; }
-    void ShowStopMessage(const QString& text, const QString&) override { messages.push_back(text); }
-    void ReloadRows() override {}
-    QString status;
-    bool busy = false;
-    bool enabled = true;
-    std::vector<QString> messages;
-};
-
 // A small file system of its own, in a mount namespace of this process only, so that nothing is
 // left mounted however the test ends. Empty when mounting is not possible (not root, no
 // namespaces); the reason then goes to `why`.
@@ -377,19 +350,15 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     SimModemFixture sim;
     // A page of about 32 KB: its page file cannot fit in 24 KB.
     sim.com1.AddFax({"+86 10 87654321", true, {Page("text-fine")}});
-    ModemLink link(sim.env);
-    FaxFileWriter writer;
-    FaxRecordStore store;
-    store.OpenStoreAt(place.Ini());
     StepClock clock;
-    RecordingHost host;
-    const retrieval::Context context{link, writer, store, top + "tmp/", place.dir, clock, host};
-    const int result = retrieval::RunReadCommand(context, host);
+    FaxReader reader(sim.env, clock, place.dir, top + "tmp/");
+    const retrieval::ReadOutcome outcome = reader.Read();
 
-    EXPECT_NE(result, retrieval::kSuccess);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], retrieval::kFailedMessage.toString());
-    EXPECT_EQ(writer.m_result, FaxFileWriter::kWriteStrip);
+    EXPECT_NE(outcome.result.step, retrieval::kSuccess);
+    const std::optional<retrieval::StopMessage> message = retrieval::StopMessageOf(outcome);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->text, retrieval::kFailedMessage.toString());
+    EXPECT_EQ(reader.Writer().m_result, FaxFileWriter::kWriteStrip);
     EXPECT_EQ(testsupport::ReadFile(place.Ini()), before);
     // The fax's data is not lost: its capture file is whole, set aside beside RERAVA.INI where the
     // room freed by the page file allows it, else still in the temporary directory.
@@ -407,10 +376,8 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
         captures.push_back(entry.path().string());
     ASSERT_EQ(captures.size(), 1u);
     EXPECT_GT(fs::file_size(captures[0]), 132u + Page("text-fine").size()) << captures[0];
-    // The window is given back as after any failure.
-    EXPECT_TRUE(host.enabled);
-    EXPECT_FALSE(host.busy);
-    EXPECT_FALSE(link.IsOpen());
+    // The port is given back as after any failure (the window's part: tst_readfaxes).
+    EXPECT_FALSE(reader.Link().IsOpen());
     ::umount2(mounted.c_str(), MNT_DETACH);
 }
 

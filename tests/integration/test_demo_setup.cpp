@@ -3,14 +3,11 @@
 // its installation mark, quorra-modem-sim found as COM1 through section "PORTS", and a read
 // bringing in the three sample faxes (a letter, a form, a two-page report) over the real serial
 // code in real time.
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/ProfileFile.h"
-#include "platform/QtSerialBackend.h"
+#include "core/fax/FaxReader.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/ProfileFile.h"
+#include "core/platform/QtSerialBackend.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,20 +18,6 @@
 #include <csignal>
 #include <string>
 #include <vector>
-
-namespace {
-
-class QuietHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString&) override {}
-    void SetBusy(bool) override {}
-    void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text, const QString&) override { messages.push_back(text); }
-    void ReloadRows() override {}
-    std::vector<QString> messages;
-};
-
-} // namespace
 
 TEST(DemoSetup, TheSimulatorIsCom1AndAReadBringsInTheThreeSampleFaxes) {
     int argc = 1;
@@ -66,17 +49,13 @@ TEST(DemoSetup, TheSimulatorIsCom1AndAReadBringsInTheThreeSampleFaxes) {
     SystemWallClock wallClock;
     QtEventPump pump;
     QtSerialBackendFactory ports{PortMap(ini, testsupport::NoFoundPorts())};
-    ModemLink link(LinkEnvironment{clock, pump, ports});
-    FaxFileWriter writer;
-    FaxRecordStore store;
-    store.OpenStoreAt(demo + "RERAVA.INI");
-    QuietHost host;
-    const retrieval::Context context{link, writer, store, testsupport::MakeTempDir(), demo, wallClock, host};
-    ASSERT_EQ(retrieval::RunReadCommand(context, host), 0);
-    EXPECT_TRUE(host.messages.empty());
+    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, demo, testsupport::MakeTempDir());
+    const retrieval::ReadOutcome outcome = reader.Read();
+    ASSERT_EQ(outcome.result.Code(), 0);
+    EXPECT_FALSE(retrieval::StopMessageOf(outcome).has_value());
 
     std::vector<FaxRecord> records;
-    store.LoadRecords([&](const FaxRecord& record) { records.push_back(record); });
+    reader.Store().LoadRecords([&](const FaxRecord& record) { records.push_back(record); });
     ASSERT_EQ(records.size(), 3u);
     const std::vector<std::string> ids = {"0571 8765 4322", "021 5550 1234", "+86 10 6655 7788"};
     const std::vector<std::string> pages = {"1", "1", "2"};

@@ -4,8 +4,8 @@
 // named with --program-directory, RERAVA.INI with the installation mark and section "PORTS"), in real
 // time. Each outcome's exit status, progress on standard error, summary on standard output, and
 // the records and page files left behind.
-#include "faxlist/FaxRecordStore.h"
-#include "platform/ProfileFile.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/platform/ProfileFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -5,13 +5,13 @@
 // netpbm's own tools against the pages' source images, pixel for pixel.
 #include "GuiTestSupport.h"
 
-#include "app/CMainFrame.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/CFAXDESKView.h"
-#include "faxlist/FaxRecordStore.h"
-#include "gui/Status.h"
-#include "platform/ProfileFile.h"
+#include "app/MainWindow.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/fax/FaxRetrieval.h"
+#include "core/platform/ProfileFile.h"
 #include "support/TestSupport.h"
+#include "ui/faxlist/FaxListView.h"
+#include "ui/kit/Status.h"
 
 #include <QAction>
 #include <QApplication>
@@ -140,11 +140,11 @@ private slots:
                                    gui.shell,
                                    gui.services.programPath,
                                    gui.services.programDirectory};
-        CMainFrame frame(services);
+        MainWindow frame(services);
         frame.show();
         QCOMPARE(frame.View()->model()->rowCount(), 0);
 
-        frame.Action(command::kReadFaxes)->trigger();
+        frame.Action(MenuCommand::ReadFaxes)->trigger();
 
         modem.terminate();
         modem.waitForFinished(5000);
@@ -197,12 +197,12 @@ private slots:
         }
 
         // The list shows both new faxes as unread.
-        CFAXDESKView* view = frame.View();
+        FaxListView* view = frame.View();
         QCOMPARE(view->model()->rowCount(), 2);
-        QCOMPARE(view->Rows().Cell(0, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
-        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnRead), QStringLiteral("未阅"));
-        QCOMPARE(view->Rows().Cell(0, CFAXDESKView::kColumnPages), QStringLiteral("1"));
-        QCOMPARE(view->Rows().Cell(1, CFAXDESKView::kColumnPages), QStringLiteral("2"));
+        QCOMPARE(view->Rows().Cell(0, FaxListView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnRead), QStringLiteral("未阅"));
+        QCOMPARE(view->Rows().Cell(0, FaxListView::kColumnPages), QStringLiteral("1"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnPages), QStringLiteral("2"));
     }
 };
 

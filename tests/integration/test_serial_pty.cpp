@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real serial code (QSerialPort, the Qt pump, the steady clock) over a pseudo-terminal against
 // quorra-modem-sim, in real time.
-#include "modem/ModemCommands.h"
-#include "modem/ModemDetection.h"
-#include "modem/ModemLink.h"
-#include "platform/Clock.h"
-#include "platform/EventPump.h"
-#include "platform/ProfileFile.h"
-#include "platform/QtSerialBackend.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemDetection.h"
+#include "core/modem/ModemLink.h"
+#include "core/platform/Clock.h"
+#include "core/platform/EventPump.h"
+#include "core/platform/ProfileFile.h"
+#include "core/platform/QtSerialBackend.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -176,12 +176,11 @@ TEST_F(PtyTest, APageIsCapturedByteForByteAtLineSpeed) {
     Start({QStringLiteral("--fax"), QStringLiteral("PTY 1:1:") + QString::fromStdString(kPage)});
     auto link = MakeLink();
     AnswerAndConnect(*link);
-    const std::string path = testsupport::MakeTempDir() + "capture";
-    ASSERT_TRUE(link->OpenCapture(path));
+    testsupport::PageBytes captured;
+    link->SetPageSink(&captured);
     link->SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
     pump.idles = 0;
     EXPECT_TRUE(link->CaptureData());
-    link->CloseCapture();
     const uint64_t wakeUps = pump.idles;
     EXPECT_TRUE(link->WaitForText(5000, modem::kOk));
     const std::string page = testsupport::ReadFile(kPage);
@@ -189,8 +188,8 @@ TEST_F(PtyTest, APageIsCapturedByteForByteAtLineSpeed) {
     // The line brings about 11 bytes a millisecond: the capture takes them in chunks instead of
     // waking for each delivery.
     EXPECT_LT(wakeUps, page.size() / 40) << "times the capture gave the pump control";
-    EXPECT_TRUE(testsupport::ReadFile(path) == page + "\x10") << "the DLE of DLE ETX ends the capture";
-    EXPECT_EQ(link->m_capturedBytes, page.size() + 1);
+    EXPECT_TRUE(captured.bytes == page + "\x10") << "the DLE of DLE ETX ends the capture";
+    EXPECT_EQ(captured.bytes.size(), page.size() + 1);
     link->Close();
 }
 
@@ -199,13 +198,12 @@ TEST_F(PtyTest, ThePortVanishingMidPageEndsTheCaptureQuietly) {
            QStringLiteral("--fault"), QStringLiteral("drop:DC2:1:300")});
     auto link = MakeLink();
     AnswerAndConnect(*link);
-    const std::string path = testsupport::MakeTempDir() + "capture";
-    ASSERT_TRUE(link->OpenCapture(path));
+    testsupport::PageBytes captured;
+    link->SetPageSink(&captured);
     link->SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
     const uint32_t start = clock.TickCount();
     EXPECT_FALSE(link->CaptureData());
     EXPECT_LT(clock.TickCount() - start, 5000u);
-    link->CloseCapture();
     QProcess& simulator = m_modem->Process();
     ASSERT_TRUE(simulator.state() == QProcess::NotRunning || simulator.waitForFinished(5000))
         << "the simulator ends once it has dropped the line";

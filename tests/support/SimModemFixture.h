@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "modem/SerialPort.h"
+#include "core/modem/SerialPort.h"
 #include "sim/QuorraModem.h"
 #include "sim/SimSerialBackend.h"
 #include "sim/VirtualTime.h"

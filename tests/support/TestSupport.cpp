@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestSupport.h"
 
-#include "fax/FaxFileWriter.h"
+#include "core/fax/FaxFileWriter.h"
 
 #include <QTemporaryDir>
 

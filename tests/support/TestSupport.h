@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/PortMap.h"
+#include "core/modem/ModemLink.h"
+#include "core/platform/PortMap.h"
 
 #include <memory>
 #include <string>
@@ -36,4 +37,17 @@ private:
 inline std::shared_ptr<const PortLister> NoFoundPorts() {
     return std::make_shared<FixedPortLister>(std::vector<FoundPort>{});
 }
+// Page data as the modem link hands it over, kept in memory; with `refuse` every append fails, as
+// a full disk would.
+struct PageBytes final : PageSink {
+    bool Append(const char* data, size_t count) override {
+        if (refuse)
+            return false;
+        bytes.append(data, count);
+        return true;
+    }
+    std::string bytes;
+    bool refuse = false;
+};
+
 } // namespace testsupport

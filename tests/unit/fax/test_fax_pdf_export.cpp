@@ -3,11 +3,11 @@
 // encoders are exported, and every PDF page rendered by poppler (pdftoppm) must equal the page as
 // libtiff decodes it from the TIFF, pixel for pixel; qpdf must find the file sound, and pdfinfo its
 // page sizes, title and date. Ghostscript renders a second time as another reader of the filter.
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxPageFile.h"
-#include "fax/FaxPdfExport.h"
-#include "faxlist/FaxRecordStore.h"
-#include "platform/Gbk.h"
+#include "core/fax/FaxFileWriter.h"
+#include "core/fax/FaxPageFile.h"
+#include "core/fax/FaxPdfExport.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/platform/Gbk.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,9 @@
 // table of modems (absent, empty, faulty, holding faxes of several kinds) and what each run must
 // leave behind: result, messages, status texts, records in RERAVA.INI, capture and TIFF files, and
 // the window and the port given back.
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "platform/Gbk.h"
-#include "platform/ProfileFile.h"
+#include "core/fax/FaxReader.h"
+#include "core/platform/Gbk.h"
+#include "core/platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -44,37 +41,24 @@ public:
     int m_step = 0;
 };
 
-// The window as the read command sees it: every call in order.
-class RecordingHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString& text) override {
-        events.push_back("status:" + text.toStdString());
-        texts.push_back(text);
-    }
-    void SetBusy(bool on) override {
-        busy = on;
-        events.push_back(on ? "busy:1" : "busy:0");
-    }
-    void EnableMainWindow(bool on) override {
-        enabled = on;
-        events.push_back(on ? "enable:1" : "enable:0");
-    }
-    void ShowStopMessage(const QString& text, const QString& detailText) override {
-        messages.push_back(text);
-        details.push_back(detailText);
-        busyAtMessage.push_back(busy);
-        events.push_back("message:" + text.toStdString());
-    }
-    void ReloadRows() override { events.push_back("reload"); }
-
-    std::vector<std::string> events;
+// What a read tells the user, in order: its status texts, and the message it ends with (the read
+// command shows it with the stop icon), with the details below it.
+struct Told {
     std::vector<QString> texts;
     std::vector<QString> messages;
     std::vector<QString> details;
-    std::vector<bool> busyAtMessage;
-    bool busy = false;
-    bool enabled = true;
 };
+
+// A read as the read command runs it, keeping what it tells. Returns the result's code.
+int ReadAndTell(FaxReader& reader, Told& told) {
+    const retrieval::ReadOutcome outcome =
+        reader.Read({[&told](const QString& text) { told.texts.push_back(text); }, {}});
+    if (const std::optional<retrieval::StopMessage> message = retrieval::StopMessageOf(outcome)) {
+        told.messages.push_back(message->text);
+        told.details.push_back(message->details);
+    }
+    return outcome.result.Code();
+}
 
 struct ExpectedRecord {
     std::string id; // as read back
@@ -99,10 +83,13 @@ protected:
         testsupport::WriteFile(programDir + "RERAVA.INI", "[FAX]\r\nNUM=5\r\n");
     }
 
+    // A read into programDir as it stands now.
     int Run() {
-        const retrieval::Context context{link, writer, store, tempDir, programDir, wallClock, host};
-        return retrieval::RunReadCommand(context, host);
+        reader = std::make_unique<FaxReader>(sim.env, wallClock, programDir, tempDir);
+        reader->Link().m_maxPageBytes = maxPageBytes;
+        return ReadAndTell(*reader, host);
     }
+    bool LinkOpen() const { return reader && reader->Link().IsOpen(); }
 
     std::vector<FaxRecord> Records() {
         std::vector<FaxRecord> records;
@@ -120,13 +107,13 @@ protected:
     }
 
     SimModemFixture sim;
-    ModemLink link{sim.env};
-    FaxFileWriter writer;
-    FaxRecordStore store;
+    FaxRecordStore store; // RERAVA.INI of programDir, as the test reads it
     FixedWallClock wallClock;
-    RecordingHost host;
+    Told host;
     std::string programDir = testsupport::MakeTempDir();
     std::string tempDir = testsupport::MakeTempDir();
+    uint32_t maxPageBytes = ModemLink::kMaxPageBytes;
+    std::unique_ptr<FaxReader> reader;
 };
 
 quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages) {
@@ -157,21 +144,18 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
     } else {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0], s.message);
-        // Told with the normal cursor; only a missing modem comes with details, a line per port.
-        EXPECT_FALSE(host.busyAtMessage[0]);
+        // Only a missing modem comes with details, a line per port.
         if (s.result == retrieval::kNoModem)
             EXPECT_EQ(host.details[0].count(QLatin1Char('\n')), 1) << host.details[0].toStdString();
         else
             EXPECT_TRUE(host.details[0].isEmpty());
     }
 
-    // However it went, the window and the port are given back and the list reloaded.
-    ASSERT_GE(host.events.size(), 4u);
-    EXPECT_EQ(host.events.front(), "busy:1");
-    const std::vector<std::string> tail(host.events.end() - 4, host.events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"enable:1", "status:" + retrieval::kIdleText.toString().toStdString(),
-                                              "busy:0", "reload"}));
-    EXPECT_FALSE(link.IsOpen());
+    // However it went, the read ends with the idle text and the port given back (the window's part,
+    // the cursor, the disabled window and the reload, is the read command's: tst_readfaxes).
+    ASSERT_FALSE(host.texts.empty());
+    EXPECT_EQ(host.texts.back(), retrieval::kIdleText.toString());
+    EXPECT_FALSE(LinkOpen());
     // The port is free afterwards: the command holds no end of any line, and where a modem still
     // answers, the next command opens its port.
     for (const char* port : {"COM1", "COM2"}) {
@@ -447,8 +431,6 @@ TEST_F(ReadCommand, TellsItsProgressInOrder) {
         retrieval::kSucceededText.toString(), retrieval::kIdleText.toString(),
     };
     EXPECT_EQ(host.texts, expected);
-    EXPECT_EQ(host.events[0], "busy:1");
-    EXPECT_EQ(host.events[1], "enable:0");
 
     // What went over the line, in order, and the modem back in data mode at the end.
     std::vector<std::string> commands = sim.com1.Commands();
@@ -486,18 +468,14 @@ TEST(ReadCommandRing, IsFoundWhereverTheReadsCutIt) {
         sim.com1.Timing().ringSplitMs = t.splitMs;
         sim.com1.AddFax(Fax(kPaddedId, true, {Page("black-line")}));
         sim.com1.AddFax(Fax(kPaddedId, false, {Page("black-line-fill")}));
-        ModemLink link(sim.env);
-        FaxFileWriter writer;
-        FaxRecordStore store;
         const std::string programDir = testsupport::MakeTempDir();
-        store.OpenStoreAt(programDir + "RERAVA.INI");
         FixedWallClock wallClock;
-        RecordingHost host;
-        const retrieval::Context context{link, writer, store, testsupport::MakeTempDir(), programDir, wallClock, host};
-        ASSERT_EQ(retrieval::RunReadCommand(context, host), 0);
+        FaxReader reader(sim.env, wallClock, programDir, testsupport::MakeTempDir());
+        Told host;
+        ASSERT_EQ(ReadAndTell(reader, host), 0);
         EXPECT_EQ(sim.com1.FaxesLeft(), 0u);
         int records = 0;
-        store.LoadRecords([&](const FaxRecord&) { ++records; });
+        reader.Store().LoadRecords([&](const FaxRecord&) { ++records; });
         EXPECT_EQ(records, 2);
     }
 }
@@ -511,20 +489,16 @@ struct PacedRead {
         sim.com1.Timing().commandGapMs = commandGapMs;
         sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
         sim.com1.AddFax(Fax("SECOND", false, {Page("text-normal-fill")}));
-        store.OpenStoreAt(programDir + "RERAVA.INI");
-        const retrieval::Context context{link, writer, store, tempDir, programDir, wallClock, host};
+        FaxReader reader(sim.env, wallClock, programDir, tempDir);
         const uint32_t start = sim.time.TickCount();
-        result = retrieval::RunReadCommand(context, host);
+        result = ReadAndTell(reader, host);
         elapsedMs = sim.time.TickCount() - start;
-        store.LoadRecords([&](const FaxRecord& r) { records.push_back(r); });
+        reader.Store().LoadRecords([&](const FaxRecord& r) { records.push_back(r); });
     }
 
     SimModemFixture sim;
-    ModemLink link{sim.env};
-    FaxFileWriter writer;
-    FaxRecordStore store;
     FixedWallClock wallClock;
-    RecordingHost host;
+    Told host;
     std::string programDir = testsupport::MakeTempDir();
     std::string tempDir = testsupport::MakeTempDir();
     int result = -1;
@@ -623,7 +597,7 @@ TEST_F(ReadCommand, FaxOfMoreThan255PagesKeepsItsFirst255) {
 // Page data that never ends: the capture gives up at its size limit instead of holding the program
 // (and filling the disk) for as long as the modem sends, and the fax before it stays.
 TEST_F(ReadCommand, EndlessPageDataIsGivenUp) {
-    link.m_maxPageBytes = 100000; // in place of the program's several megabytes
+    maxPageBytes = 100000; // in place of the program's several megabytes
     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
     std::string endless;
     while (endless.size() < 300000)
@@ -632,9 +606,7 @@ TEST_F(ReadCommand, EndlessPageDataIsGivenUp) {
     EXPECT_EQ(Run(), 11);
     EXPECT_EQ(host.messages, std::vector<QString>{retrieval::kFailedMessage.toString()});
     EXPECT_EQ(Records().size(), 1u);
-    EXPECT_FALSE(link.IsOpen());
-    EXPECT_TRUE(host.enabled);
-    EXPECT_FALSE(host.busy);
+    EXPECT_FALSE(LinkOpen());
     EXPECT_EQ(host.texts.back(), retrieval::kIdleText.toString());
 }
 

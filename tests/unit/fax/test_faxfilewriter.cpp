@@ -2,7 +2,7 @@
 // The fax page file writer against libtiff's own tools and netpbm: every file it writes must be read
 // by tiffinfo/tiffcp/tifftopnm without complaint and decode to the page images pixel for pixel; the
 // byte layout, the re-coding corner cases and every failure code are checked on hand-made captures.
-#include "fax/FaxFileWriter.h"
+#include "core/fax/FaxFileWriter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,7 @@
 // The read command when the line goes away in the middle of a later page (an adapter pulled, the
 // modem switched off), on virtual time: every look at the port fails from then on, and the command
 // must still idle through its waits instead of polling a dead port without pause.
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
+#include "core/fax/FaxReader.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -79,16 +76,6 @@ private:
     LookCounter& m_counter;
 };
 
-class SilentHost final : public retrieval::CommandHost {
-public:
-    void SetStatusText(const QString&) override {}
-    void SetBusy(bool) override {}
-    void EnableMainWindow(bool) override {}
-    void ShowStopMessage(const QString& text, const QString&) override { messages.push_back(text); }
-    void ReloadRows() override {}
-    std::vector<QString> messages;
-};
-
 class NoonClock final : public WallClock {
 public:
     QDateTime Now() const override { return {QDate(2024, 3, 5), QTime(12, 0)}; }
@@ -102,19 +89,14 @@ TEST(LineGone, InALaterPageTheCommandIdlesToItsEndInsteadOfPollingADeadPort) {
     SimModemFixture sim;
     LookCounter counter{sim.com1, sim.time, 0, std::nullopt};
     CountingPorts ports(sim.ports, counter);
-    ModemLink link(LinkEnvironment{sim.time, sim.time, ports});
     sim.com1.AddFax({"LATER PAGE", true, {Page("text-fine"), Page("checker"), Page("black-line")}});
     // 1000 bytes into the second page.
     sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 1000));
 
     const std::string programDir = testsupport::MakeTempDir();
-    FaxFileWriter writer;
-    FaxRecordStore store;
-    store.OpenStoreAt(programDir + "RERAVA.INI");
     NoonClock wallClock;
-    SilentHost host;
-    const retrieval::Context context{link, writer, store, testsupport::MakeTempDir(), programDir, wallClock, host};
-    retrieval::RunReadCommand(context, host);
+    FaxReader reader(LinkEnvironment{sim.time, sim.time, ports}, wallClock, programDir, testsupport::MakeTempDir());
+    reader.Read();
 
     ASSERT_TRUE(sim.com1.LineDown());
     ASSERT_TRUE(counter.firstTick.has_value());
@@ -125,7 +107,7 @@ TEST(LineGone, InALaterPageTheCommandIdlesToItsEndInsteadOfPollingADeadPort) {
     // A poll that finds nothing, or finds the port gone, is followed by an idle of at least a
     // millisecond: at most one look per millisecond, and a handful of writes that fail at once.
     EXPECT_LE(counter.looks, elapsedMs + 20) << "looks at the dead port over " << elapsedMs << " ms";
-    EXPECT_FALSE(link.IsOpen()) << "the port is given back";
+    EXPECT_FALSE(reader.Link().IsOpen()) << "the port is given back";
 }
 
 } // namespace

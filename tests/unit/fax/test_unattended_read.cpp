@@ -2,12 +2,9 @@
 // The read command without a window (the command line's read and the automatic reading), against
 // the simulated modem on virtual time: what it tells while it runs, the outcome it hands back,
 // the records it leaves, and the exit status and summary each outcome gives the command line.
-#include "fax/FaxFileWriter.h"
-#include "fax/FaxRetrieval.h"
-#include "fax/UnattendedRead.h"
-#include "faxlist/FaxRecordStore.h"
-#include "modem/ModemLink.h"
-#include "platform/ProfileFile.h"
+#include "core/fax/FaxReader.h"
+#include "core/fax/ReadReport.h"
+#include "core/platform/ProfileFile.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -39,21 +36,19 @@ TEST_P(QuietRead, TellsItsProgressAndLeavesTheRecords) {
     const QuietReadCase& c = GetParam();
     SimModemFixture sim;
     c.setUp(sim);
-    ModemLink link(sim.env);
-    FaxFileWriter writer;
-    FaxRecordStore store;
     const std::string programDir = testsupport::MakeTempDir();
-    store.OpenStoreAt(programDir + "RERAVA.INI");
     SystemWallClock wallClock;
+    FaxReader reader(sim.env, wallClock, programDir, testsupport::MakeTempDir());
+    const FaxRecordStore& store = reader.Store();
 
     QStringList lines;
     const retrieval::ReadProgress progress{
         [&](const QString& text) { lines << text; },
         [&](const retrieval::RecordedFax& fax) { lines << retrieval::FaxLine(int(lines.size()), fax); }};
-    const retrieval::ReadOutcome outcome =
-        retrieval::RunQuietRead({link, writer, store, testsupport::MakeTempDir(), programDir, wallClock}, progress);
+    // As the command line and the automatic reading read: without the repeated first text.
+    const retrieval::ReadOutcome outcome = reader.Read(retrieval::WithoutRepeats(progress));
 
-    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.result.Code(), c.result);
     EXPECT_EQ(retrieval::ExitStatusOf(outcome.result), c.exitStatus);
     EXPECT_EQ(int(outcome.faxes.size()), c.records);
     EXPECT_EQ(profile::GetInt(store.IniPath(), "FAX", "NUM", 0), c.records);
@@ -102,11 +97,23 @@ INSTANTIATE_TEST_SUITE_P(
                       "传真读取失败！第 2 份传真读取失败（结果代码 11），之前的 1 份传真已保存。"}),
     [](const ::testing::TestParamInfo<QuietReadCase>& param) { return std::string(param.param.name); });
 
-TEST(QuietRead, ExitStatusesOfTheResultCodes) {
-    const std::pair<int, int> cases[] = {{0, 0},  {1, 3},   {2, 4},   {6, 4},     {7, 2},     {8, 11},
-                                         {9, 11}, {10, 12}, {11, 12}, {252, 133}, {500, 255}, {-1, 6}};
+TEST(QuietRead, ExitStatusesOfTheResults) {
+    using namespace retrieval;
+    const std::pair<ReadResult, int> cases[] = {{{kSuccess, 0}, 0},
+                                                {{kNoModem, 0}, 3},
+                                                {{kNoFaxClass, 0}, 4},
+                                                {{kNoSessionParameters, 0}, 4},
+                                                {{kNoStoredFax, 0}, 2},
+                                                {{kNoAnswerReport, 1}, 11},
+                                                {{kPageNotEnded, 1}, 11},
+                                                {{kNotSaved, 1}, 11},
+                                                {{kNoAnswerReport, 2}, 12},
+                                                {{kPageNotEnded, 2}, 12},
+                                                {{kNoAnswerReport, 123}, 133},
+                                                {{kNoAnswerReport, 247}, 255},
+                                                {{kUnrecordablePath, 0}, 6}};
     for (const auto& [result, status] : cases)
-        EXPECT_EQ(retrieval::ExitStatusOf(result), status) << result;
+        EXPECT_EQ(ExitStatusOf(result), status) << result.Code() << " at fax " << result.fax;
 }
 
 TEST(QuietRead, SummaryKeepsEachFaxOnOneLine) {

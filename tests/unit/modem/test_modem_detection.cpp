@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // FindModem: COM1 then COM2, only the third "AT" counts, the answering port stays open.
-#include "modem/ModemDetection.h"
-#include "modem/ModemLink.h"
+#include "core/modem/ModemDetection.h"
+#include "core/modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 
 #include <gtest/gtest.h>

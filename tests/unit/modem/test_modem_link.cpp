@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The modem link on the simulated port and virtual time: what each wait sees, how much it keeps,
 // and how page data is unstuffed into the capture file.
-#include "modem/ModemCommands.h"
-#include "modem/ModemLink.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -149,13 +149,12 @@ TEST_F(LinkTest, ALongReplyNeverOverrunsTheBuffer) {
 }
 
 TEST_F(LinkTest, CapturedSendCommandWritesEveryByteRead) {
-    const std::string path = testsupport::MakeTempDir() + "capture";
-    ASSERT_TRUE(link.OpenCapture(path));
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     Script({{1, "\x10\0\x7f"s}});
     ASSERT_TRUE(link.SendCommand(std::string(1, modem::kDC2), 50, true, true, true));
-    link.CloseCapture();
-    EXPECT_EQ(testsupport::ReadFile(path), "\x10\0\x7f"s);
-    EXPECT_EQ(link.m_capturedBytes, 3u);
+    EXPECT_EQ(captured.bytes, "\x10\0\x7f"s);
+    EXPECT_EQ(captured.bytes.size(), 3u);
 }
 
 // --- WaitForText --------------------------------------------------------------------------------
@@ -252,13 +251,12 @@ class CaptureTable : public LinkTest, public ::testing::WithParamInterface<Captu
 
 TEST_P(CaptureTable, UnstuffsIntoTheFile) {
     const CaptureCase& c = GetParam();
-    const std::string path = testsupport::MakeTempDir() + "page";
-    ASSERT_TRUE(link.OpenCapture(path));
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     Script({{5, c.stream}});
     EXPECT_EQ(link.CaptureData(), c.result);
-    link.CloseCapture();
-    EXPECT_EQ(testsupport::ReadFile(path), c.file);
-    EXPECT_EQ(link.m_capturedBytes, c.file.size());
+    EXPECT_EQ(captured.bytes, c.file);
+    EXPECT_EQ(captured.bytes.size(), c.file.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -277,8 +275,8 @@ TEST_F(LinkTest, CaptureEndsAfterASecondOfSilence) {
     // While data flows the capture reads once per rest, so the end of a page is taken at most one
     // rest after it came.
     constexpr double kRest = ModemLink::kCaptureRestMs;
-    const std::string path = testsupport::MakeTempDir() + "page";
-    ASSERT_TRUE(link.OpenCapture(path));
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     // A pause of 900 ms in the middle of a page is still the same page.
     Script({{5, "AB"}, {905, "C\x10\x03"}});
     uint32_t start = Now();
@@ -288,9 +286,8 @@ TEST_F(LinkTest, CaptureEndsAfterASecondOfSilence) {
     start = Now();
     EXPECT_FALSE(link.CaptureData());
     EXPECT_NEAR(double(Now() - start), 5.0 + 1000 + kRest / 2, kRest / 2 + 1) << "a second without bytes ends the page";
-    link.CloseCapture();
-    EXPECT_EQ(testsupport::ReadFile(path), "ABC\x10"
-                                           "D");
+    EXPECT_EQ(captured.bytes, "ABC\x10"
+                              "D");
 }
 
 // At line speed the bytes come about one every 87 microseconds: the capture takes them in chunks,
@@ -302,8 +299,8 @@ TEST_F(LinkTest, ALongPageIsTakenInChunksAndTheOkAfterItIsLeft) {
         page += static_cast<char>(i % 251 == 16 ? 0x11 : i % 251);
     page[1000] = 0x10; // one DLE in the data, which the modem doubles
     sim.com1.AddFax({"ID", true, {page}});
-    const std::string path = testsupport::MakeTempDir() + "page";
-    ASSERT_TRUE(link.OpenCapture(path));
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     link.SendCommand("ATG\r", 100, false, true, true);
     ASSERT_TRUE(link.WaitForText(5000, "RING"));
     link.SendCommand("ATA\r", 100, false, true, true);
@@ -314,25 +311,23 @@ TEST_F(LinkTest, ALongPageIsTakenInChunksAndTheOkAfterItIsLeft) {
     EXPECT_TRUE(link.CaptureData());
     EXPECT_LT(sim.time.IdleCalls() - idlesBefore, page.size() / 50);
     EXPECT_TRUE(link.WaitForText(5000, "OK")) << "the OK after DLE ETX is still there";
-    link.CloseCapture();
-    const std::string captured = testsupport::ReadFile(path);
-    EXPECT_TRUE(captured == page + "\x10") << captured.size() << " bytes";
+    EXPECT_TRUE(captured.bytes == page + "\x10") << captured.bytes.size() << " bytes";
 }
 
 TEST_F(LinkTest, AFailedCaptureWriteIsReported) {
-    ASSERT_TRUE(link.OpenCapture("/dev/full"));
-    EXPECT_FALSE(link.WriteCapture("x", 1));
+    testsupport::PageBytes captured;
+    captured.refuse = true;
+    link.SetPageSink(&captured);
     Script({{5, std::string(81920, 'z') + "\x10\x03"}});
     EXPECT_FALSE(link.CaptureData());
-    EXPECT_EQ(link.m_capturedBytes, 0u);
-    link.CloseCapture();
+    EXPECT_EQ(captured.bytes.size(), 0u);
 }
 
 TEST_F(LinkTest, ThePortVanishingMidPageEndsTheCaptureAndKeepsWhatWasWritten) {
     sim.com1.AddFault({quorra::FaultKind::LineDrop, "\x12", 0, 0, {}, 90000});
     sim.com1.AddFax({"ID", true, {std::string(120000, 'w')}});
-    const std::string path = testsupport::MakeTempDir() + "page";
-    ASSERT_TRUE(link.OpenCapture(path));
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     link.SendCommand("ATG\r", 100, false, true, true);
     ASSERT_TRUE(link.WaitForText(5000, "RING"));
     link.SendCommand("ATA\r", 100, false, true, true);
@@ -342,8 +337,7 @@ TEST_F(LinkTest, ThePortVanishingMidPageEndsTheCaptureAndKeepsWhatWasWritten) {
     const uint32_t start = Now();
     EXPECT_FALSE(link.CaptureData());
     EXPECT_LT(Now() - start, 10000u);
-    link.CloseCapture();
-    const std::string kept = testsupport::ReadFile(path);
+    const std::string kept = captured.bytes;
     // All that came before the line went away, not only the staging buffer's first 81920 bytes. What
     // the port still held goes with it: at most the bytes of one rest between two reads.
     EXPECT_GE(kept.size(), 90000u - ModemLink::kCaptureRestMs * 12);

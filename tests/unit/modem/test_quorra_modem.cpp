@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated Quorra modem answers the command set as the program relies on it; driven through
 // the real modem link on virtual time.
-#include "modem/ModemCommands.h"
-#include "modem/ModemLink.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemLink.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -27,15 +27,14 @@ protected:
     std::string FetchPage() {
         if (!link.SendCommand(modem::kReceivePage, 1000, false, true, true) || !link.ReplyContains(modem::kConnect))
             return "no CONNECT";
-        const std::string path = testsupport::MakeTempDir() + "page";
-        link.OpenCapture(path);
+        testsupport::PageBytes captured;
+        link.SetPageSink(&captured);
         link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
         const bool complete = link.CaptureData();
-        link.CloseCapture();
         if (!complete)
             return "cut";
         EXPECT_TRUE(link.WaitForText(5000, modem::kOk));
-        return testsupport::ReadFile(path);
+        return captured.bytes;
     }
 
     SimModemFixture sim;
@@ -101,13 +100,12 @@ TEST_F(ModemTest, FlowControlLosesNoPageByteWhileTheProgramIsBusy) {
     link.SendCommand(modem::kAnswer, 100, false, true, true);
     ASSERT_TRUE(link.WaitForOk());
     ASSERT_TRUE(link.SendCommand(modem::kReceivePage, 1000, false, true, true));
-    const std::string path = testsupport::MakeTempDir() + "page";
-    link.OpenCapture(path);
+    testsupport::PageBytes captured;
+    link.SetPageSink(&captured);
     link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
     sim.time.Advance(3000); // the program does something else while the page streams in
     ASSERT_TRUE(link.CaptureData());
-    link.CloseCapture();
-    EXPECT_TRUE(testsupport::ReadFile(path) == page + "\x10");
+    EXPECT_TRUE(captured.bytes == page + "\x10");
 }
 
 TEST_F(ModemTest, SettingsAreKeptAndStoredByAmpW) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "modem/ModemLink.h"
-#include "phonebook/CallerRecords.h"
-#include "platform/Gbk.h"
+#include "core/modem/ModemLink.h"
+#include "core/phonebook/CallerRecords.h"
+#include "core/platform/Gbk.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 

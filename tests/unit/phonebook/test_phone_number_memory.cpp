@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "modem/ModemLink.h"
-#include "phonebook/PhoneNumberMemory.h"
-#include "platform/ProfileFile.h"
-#include "platform/ProgramIni.h"
+#include "core/modem/ModemLink.h"
+#include "core/phonebook/PhoneNumberMemory.h"
+#include "core/platform/ProfileFile.h"
+#include "core/platform/ProgramIni.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 

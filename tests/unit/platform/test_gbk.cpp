@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Gbk.h"
+#include "core/platform/Gbk.h"
 
 #include <gtest/gtest.h>
 

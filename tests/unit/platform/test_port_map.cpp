@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which devices COM1 and COM2 stand for, and why a port could not be opened.
-#include "platform/PortMap.h"
-#include "platform/QtSerialBackend.h"
+#include "core/platform/PortMap.h"
+#include "core/platform/QtSerialBackend.h"
 
 #include "support/TestSupport.h"
 

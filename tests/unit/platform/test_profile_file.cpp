@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ProfileFile.h"
+#include "core/platform/ProfileFile.h"
 
 #include "support/TestSupport.h"
 

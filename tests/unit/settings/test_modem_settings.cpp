@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/ModemSettings.h"
+#include "core/settings/ModemSettings.h"
 
-#include "platform/ProfileFile.h"
+#include "core/platform/ProfileFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings transfer against the simulated modem on virtual time: what goes over the line, in
 // which order, and where a refusal stops it.
-#include "modem/ModemLink.h"
-#include "settings/SettingsTransfer.h"
+#include "core/modem/ModemLink.h"
+#include "core/settings/SettingsTransfer.h"
 #include "support/SimModemFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/modem/ModemLink.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class QDateTime;
+
+// The capture of one fax: its page data as the modem played it back, behind a header that says
+// what the page file writer needs to know. The only place that knows the layout (little-endian):
+//   0    "G3", 0
+//   3    the DCS text of the answer report, 16 bytes at most (byte 3 is '1' for fine resolution)
+//   19   the sender's identification, 20 bytes at most, zero-terminated
+//   40   the page count, one byte
+//   128  the length L of the page data, 32 bits
+//   132  the L bytes of page data, every page as the modem ended it
+// The modem link hands the page data in (PageSink); the read finishes the header, and the page
+// file writer reads the finished file.
+class CaptureFile final : public PageSink {
+public:
+    static constexpr size_t kHeaderSize = 132;
+    static constexpr size_t kDcsOffset = 3;
+    static constexpr size_t kDcsLength = 16;
+    static constexpr size_t kIdOffset = 19;
+    static constexpr size_t kIdLength = 20;
+    static constexpr size_t kPageCountOffset = 40;
+    static constexpr size_t kDataLengthOffset = 128;
+    // The page count is one byte.
+    static constexpr int kMaxPages = 255;
+
+    CaptureFile() = default;
+    // Closes the file and leaves it where it is.
+    ~CaptureFile() override;
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+
+    // A new capture file in `directory` (ending in '/'), created exclusively, with the header of a
+    // fax whose answer report gave `dcs` and `id` and no page data yet. False when none could be made.
+    bool Create(const std::string& directory, const std::string& dcs, const std::string& id);
+    // Page data, appended as it comes; false when it could not be written.
+    bool Append(const char* data, size_t count) override;
+    // Writes the page count and the data length into the header and closes the file.
+    bool Finish(int pageCount);
+    // Sets the page count of the finished capture: the pages its page file could hold.
+    bool RewritePageCount(int pageCount);
+    // Closes the file and removes it: its fax is kept elsewhere or was never given away.
+    void Remove();
+    // A finished capture that did not become a page file is the only copy of its fax (the modem
+    // forgets a fax once it has played it out): it moves into `programDirectory` (ending in '/')
+    // under a name that says what it is and when it came ("20240305140709-未转换的传真.TAM").
+    // Where it cannot be moved it stays where it is; it is never deleted.
+    void SetAside(const std::string& programDirectory, const QDateTime& time, const QString& what);
+
+    const std::string& Path() const { return m_path; }
+    // The page data appended so far.
+    uint32_t DataLength() const { return m_dataLength; }
+
+private:
+    void Close();
+
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    uint32_t m_dataLength = 0;
+    std::array<uint8_t, kHeaderSize> m_header{};
+};

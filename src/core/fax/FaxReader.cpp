@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/fax/FaxReader.h"
+
+#include "core/fax/CaptureFile.h"
+#include "core/modem/ModemCommands.h"
+#include "core/modem/ModemDetection.h"
+#include "core/platform/Clock.h"
+#include "core/platform/Gbk.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+using namespace retrieval;
+
+namespace {
+
+// Waits for `modem::kRing` until `timeoutMs` after now, one 100 ms look at a time.
+bool WaitForRing(ModemLink& link, uint32_t timeoutMs) {
+    const uint32_t deadline = link.TickCount() + timeoutMs;
+    while (link.Before(deadline)) {
+        link.PumpMessage();
+        if (link.WaitForText(modem::kShortWait, modem::kRing))
+            return true;
+    }
+    return false;
+}
+
+// "ATG\r" and the wait for the next call. A modem that rings at once answers within the command's
+// own wait; that reply is looked at too instead of being thrown away.
+bool AskForNextFax(ModemLink& link, uint32_t timeoutMs) {
+    if (link.SendCommand(modem::kNextFax, modem::kShortWait, false, true, true) && link.ReplyContains(modem::kRing))
+        return true;
+    return WaitForRing(link, timeoutMs);
+}
+
+// The text view of raw bytes: up to the first zero byte.
+std::string AsText(const std::string& bytes) {
+    return bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
+}
+
+// "ATA\r" and the answer report up to its final "OK" line.
+bool AnswerCall(ModemLink& link, std::string& report) {
+    const ModemLink::ReplyToOk reply = link.SendUntilOkLine(modem::kAnswer, modem::kShortWait);
+    report = AsText(reply.early) + reply.rest;
+    return reply.okLine;
+}
+
+// DC2 starts a page's data (whatever is already waiting is part of it); CaptureData takes the rest
+// up to DLE ETX; the modem's "OK" ends the page. False when the page did not end.
+bool ReceivePageData(ModemLink& link) {
+    const char dc2[] = {modem::kDC2};
+    link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
+    const bool ended = link.CaptureData();
+    if (ended)
+        link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
+    return ended;
+}
+
+// Pages after the first, while the modem connects. The page count is one byte in the capture
+// file: the capture stops at 255 pages so that the count, the file and the record agree, and a
+// modem that keeps connecting cannot hold the program forever.
+int ReceiveFurtherPages(ModemLink& link) {
+    int pageCount = 1;
+    while (pageCount < kMaxPages) {
+        if (!link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true) ||
+            !link.ReplyContains(modem::kConnect))
+            break;
+        const char dc2[] = {modem::kDC2};
+        link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
+        link.CaptureData();
+        link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
+        ++pageCount;
+    }
+    return pageCount;
+}
+
+// The TIFF file of a fax received at `time`: "%Y%m%d%H%M%S.TIF" in the program directory. Two faxes
+// finished within the same second would share that name and the second would replace the first
+// file; the later one takes the next second whose name is free.
+// A name counts as taken when a file of that name exists or this run already gave it out (its
+// conversion may have failed before creating the file).
+std::string TiffPathFor(const std::string& programDirectory, const QDateTime& time, std::set<std::string>& given) {
+    QDateTime stamp = time;
+    for (int attempt = 0; attempt < 86400; ++attempt, stamp = stamp.addSecs(1)) {
+        const std::string path =
+            programDirectory + stamp.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
+        std::error_code error;
+        const auto type = std::filesystem::symlink_status(path, error).type();
+        if (!given.contains(path) && type == std::filesystem::file_type::not_found) {
+            given.insert(path);
+            return path;
+        }
+    }
+    return programDirectory + time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
+}
+
+void SendAttentionThrice(ModemLink& link) {
+    for (int i = 0; i < 3; ++i)
+        link.SendExpectingOk(modem::kAttention, modem::kPresenceWait);
+}
+
+} // namespace
+
+// One read: its progress, what it has recorded so far, the page file names it gave out.
+class FaxReader::Run {
+public:
+    Run(FaxReader& reader, const ReadProgress& progress)
+        : m_reader(reader), m_link(reader.m_link), m_progress(progress) {}
+
+    ReadOutcome Go();
+
+private:
+    void Status(QStringView text) const {
+        if (m_progress.status)
+            m_progress.status(text.toString());
+    }
+    ReadResult ReadStoredFaxes();
+    ReadResult ReadOneFax(int fax);
+    // The page file and the record of a fax whose pages are in `capture`.
+    ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer);
+
+    FaxReader& m_reader;
+    ModemLink& m_link;
+    const ReadProgress& m_progress;
+    ReadOutcome m_outcome;
+    std::set<std::string> m_givenNames;
+};
+
+FaxReader::FaxReader(LinkEnvironment link, const WallClock& wallClock, std::string programDirectory,
+                     std::string captureDirectory)
+    : m_link(link), m_wallClock(wallClock), m_programDirectory(std::move(programDirectory)),
+      m_captureDirectory(std::move(captureDirectory)) {
+    m_store.OpenStoreIn(m_programDirectory);
+}
+
+ReadOutcome FaxReader::Read(const ReadProgress& progress) {
+    return Run(*this, progress).Go();
+}
+
+ReadOutcome FaxReader::Run::Go() {
+    // RERAVA.INI keeps each page file's path as GBK text. A directory name that GBK cannot spell
+    // would give records that lead nowhere (viewing opens nothing, deleting leaves the file), so
+    // the faxes stay in the modem until the program directory is one that can be recorded.
+    if (!gbk::SurvivesGbk(m_reader.m_programDirectory)) {
+        m_outcome.result = {kUnrecordablePath, 0};
+        Status(kIdleText);
+        return m_outcome;
+    }
+
+    Status(kDetectingText);
+    DetectionReport ports;
+    m_link.Open(std::string(modem::kFirstPort));
+    m_link.Configure();
+    SendAttentionThrice(m_link);
+    ReadResult result = ReadStoredFaxes();
+    ports.push_back(AttemptOf(m_link, std::string(modem::kFirstPort), result.step != kNoModem));
+
+    // Nothing answered on COM1: the modem may sit on COM2.
+    if (result.step == kNoModem) {
+        m_link.Close();
+        m_link.Open(std::string(modem::kSecondPort));
+        m_link.Configure();
+        result = ReadStoredFaxes();
+        ports.push_back(AttemptOf(m_link, std::string(modem::kSecondPort), result.step != kNoModem));
+        SendAttentionThrice(m_link);
+    }
+    m_outcome.result = result;
+    if (result.step == kNoModem)
+        m_outcome.details = DescribeDetection(ports);
+
+    // Back to data mode whatever happened; the replies do not matter any more.
+    m_link.SendExpectingOk(modem::kAttention, modem::kShortWait);
+    m_link.SendExpectingOk(modem::kDataClass, modem::kShortWait);
+    m_link.SendExpectingOk(modem::kHangUp, modem::kShortWait);
+    m_link.SendExpectingOk(modem::kReset, modem::kShortWait);
+    m_link.SetPageSink(nullptr);
+    m_link.Close();
+    Status(kIdleText);
+    return m_outcome;
+}
+
+ReadResult FaxReader::Run::ReadStoredFaxes() {
+    m_link.RaiseDtrFor(modem::kDtrRaise);
+
+    Status(kDetectingText);
+    if (!m_link.SendExpectingOk(modem::kAttention, modem::kPresenceWait))
+        return {kNoModem, 0};
+
+    Status(kSettingUpText);
+    struct SetUpStep {
+        std::string_view command;
+        uint32_t waitMs;
+        Result failure;
+    };
+    static constexpr SetUpStep kSetUp[] = {
+        {modem::kFaxClass2, modem::kLongWait, kNoFaxClass},
+        {modem::kEnableReception, modem::kShortWait, kNoReception},
+        {modem::kDirectBitOrder, modem::kShortWait, kNoBitOrder},
+        {modem::kQueryCapabilities, modem::kLongWait, kNoCapabilities},
+        {modem::kSessionParameters, modem::kShortWait, kNoSessionParameters},
+    };
+    for (const SetUpStep& step : kSetUp) {
+        if (!m_link.SendExpectingOk(step.command, step.waitMs))
+            return {step.failure, 0};
+    }
+
+    if (!AskForNextFax(m_link, modem::kFirstRingTimeout))
+        return {kNoStoredFax, 0};
+
+    Status(kReadingText);
+    int fax = 0;
+    do {
+        if (const ReadResult result = ReadOneFax(++fax); !result.Succeeded())
+            return result;
+    } while (AskForNextFax(m_link, modem::kNextRingTimeout));
+
+    m_link.SendExpectingOk(modem::kAttention, modem::kShortWait);
+    m_link.SendExpectingOk(modem::kDataClass, modem::kShortWait);
+    m_link.SendExpectingOk(modem::kHangUp, modem::kShortWait);
+    Status(kSucceededText);
+    return {};
+}
+
+ReadResult FaxReader::Run::ReadOneFax(int fax) {
+    std::string report;
+    if (!AnswerCall(m_link, report))
+        return {kNoAnswerReport, fax};
+    const AnswerReport answer = ParseAnswerReport(report);
+
+    m_link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true);
+
+    // Without a capture file nothing of this fax could be kept: the fax fails as a page would.
+    CaptureFile capture;
+    if (!capture.Create(m_reader.m_captureDirectory, answer.dcs, answer.id))
+        return {kPageNotEnded, fax};
+    m_link.SetPageSink(&capture);
+    if (!ReceivePageData(m_link)) {
+        // The modem keeps a fax whose playback did not end, and the next read fetches it whole;
+        // what came of it here is cut off before its page's end.
+        m_link.SetPageSink(nullptr);
+        capture.Remove();
+        return {kPageNotEnded, fax};
+    }
+    const int capturedPages = ReceiveFurtherPages(m_link);
+    m_link.SetPageSink(nullptr);
+    capture.Finish(capturedPages);
+    return SaveFax(fax, capture, capturedPages, answer);
+}
+
+ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer) {
+    FaxFileWriter& writer = m_reader.m_writer;
+    const std::string& programDirectory = m_reader.m_programDirectory;
+    const QDateTime received = m_reader.m_wallClock.Now();
+    const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
+    const std::string tiffPath = TiffPathFor(programDirectory, received, m_givenNames);
+    const bool converted = writer.Convert(capture.Path(), tiffPath);
+    // A page file that could not be written (a full disk, a capture file cut short) gets no record:
+    // the fax fails here, what was written of the file goes, and the capture is set aside. Page data
+    // that does not decode is still recorded with the pages that were written.
+    if (!converted && writer.m_result != FaxFileWriter::kDecodePage) {
+        std::remove(tiffPath.c_str());
+        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
+        return {kNotSaved, fax};
+    }
+    // The record and the capture count the pages the file holds: a page that was cut off before its
+    // first line could not be written, and the pages behind a failing one are not there either.
+    const int pageCount = static_cast<int>(writer.m_pagesWritten);
+    if (pageCount != capturedPages && writer.m_result >= FaxFileWriter::kDecodePage)
+        capture.RewritePageCount(pageCount);
+    // RERAVA.INI keeps paths as GBK text, as the files the program has always written. A record
+    // that cannot be saved is a failure too; the page file is kept.
+    if (m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
+                                      answer.fine) == 0) {
+        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
+        return {kNotSaved, fax};
+    }
+    const RecordedFax recorded{gbk::ToQString(answer.id), pageCount,
+                               QFile::decodeName(QByteArray::fromStdString(tiffPath))};
+    m_outcome.faxes.push_back(recorded);
+    if (m_progress.fax)
+        m_progress.fax(recorded);
+    // The capture holds a fax image and the sender's number in a folder other users can list: once
+    // the page file and its record are written it has served.
+    if (converted)
+        capture.Remove();
+    else
+        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
+    return {};
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/fax/FaxFileWriter.h"
+#include "core/fax/FaxRecordStore.h"
+#include "core/fax/FaxRetrieval.h"
+#include "core/modem/ModemLink.h"
+
+#include <string>
+
+class WallClock;
+
+// Reads the faxes the modem holds, and owns everything that takes: the modem link, the page file
+// writer, the record store and the directories. The program builds one (the main window, or the
+// command line without it) and every read goes through it: the read command, the automatic read
+// and the command line's read. A read shows nothing: it tells its progress as it goes and hands
+// back what happened; the caller decides what the user sees.
+class FaxReader {
+public:
+    // Page files and RERAVA.INI in `programDirectory`, captures in `captureDirectory` (both with
+    // their trailing '/'); reception times from `wallClock`.
+    FaxReader(LinkEnvironment link, const WallClock& wallClock, std::string programDirectory,
+              std::string captureDirectory);
+    FaxReader(const FaxReader&) = delete;
+    FaxReader& operator=(const FaxReader&) = delete;
+
+    // The whole read: the modem found on COM1 or else COM2, every stored fax captured, turned into
+    // a page file and recorded, the modem put back into data mode and the port closed, whatever
+    // happened. The records and page files of the faxes read before a failure stay.
+    retrieval::ReadOutcome Read(const retrieval::ReadProgress& progress = {});
+
+    FaxRecordStore& Store() { return m_store; }
+    const FaxRecordStore& Store() const { return m_store; }
+    ModemLink& Link() { return m_link; }
+    FaxFileWriter& Writer() { return m_writer; }
+    const std::string& ProgramDirectory() const { return m_programDirectory; }
+    const std::string& CaptureDirectory() const { return m_captureDirectory; }
+
+private:
+    class Run;
+
+    ModemLink m_link;
+    FaxFileWriter m_writer;
+    FaxRecordStore m_store;
+    const WallClock& m_wallClock;
+    std::string m_programDirectory;
+    std::string m_captureDirectory;
+};
