@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
     }
     FaxFileWriter writer;
     if (!writer.Convert(argv[1], argv[2])) {
-        std::fprintf(stderr, "faxdesk-convert: Convert failed: result %d, detail %d\n", writer.m_result,
-                     writer.m_detail);
+        std::fprintf(stderr, "faxdesk-convert: Convert failed: result %d, detail %d\n", writer.LastResult(),
+                     writer.LastDetail());
         return 1;
     }
     return 0;

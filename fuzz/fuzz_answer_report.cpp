@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     store.OpenStoreAt(path);
     const uint8_t pages = size == 0 ? 1 : data[size - 1];
     Check(store.AppendRecord(Dir() + "/20261207223815.TIF", "2026/12/07  22:38:15", answer.id, pages, answer.fine) ==
-          1);
+          std::optional<int>(1));
     std::vector<FaxRecord> rows;
     store.LoadRecords([&rows](const FaxRecord& record) { rows.push_back(record); });
     Check(rows.size() == 1);

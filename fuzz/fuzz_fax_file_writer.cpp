@@ -53,7 +53,8 @@ void Convert(const std::string& capture) {
 
     FaxFileWriter writer;
     const bool ok = writer.Convert(in, out);
-    if (ok != (writer.m_result == 0) || (writer.m_result != 0 && (writer.m_result < 9 || writer.m_result > 16))) {
+    if (ok != (writer.LastResult() == 0) ||
+        (writer.LastResult() != 0 && (writer.LastResult() < 9 || writer.LastResult() > 16))) {
         std::abort();
     }
     if (!ok) {
@@ -64,7 +65,7 @@ void Convert(const std::string& capture) {
         std::abort();
     }
     const unsigned pages = capture.size() > 40 ? static_cast<uint8_t>(capture[40]) : 0;
-    if (writer.m_pagesWritten != pages) {
+    if (writer.PagesWritten() != pages) {
         std::abort();
     }
     uint32_t ifd = Le32(tiff, 4);

@@ -358,7 +358,7 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     const std::optional<retrieval::StopMessage> message = retrieval::StopMessageOf(outcome);
     ASSERT_TRUE(message.has_value());
     EXPECT_EQ(message->text, retrieval::kFailedMessage.toString());
-    EXPECT_EQ(reader.Writer().m_result, FaxFileWriter::kWriteStrip);
+    EXPECT_EQ(reader.Writer().LastResult(), FaxFileWriter::kWriteStrip);
     EXPECT_EQ(testsupport::ReadFile(place.Ini()), before);
     // The fax's data is not lost: its capture file is whole, set aside beside RERAVA.INI where the
     // room freed by the page file allows it, else still in the temporary directory.

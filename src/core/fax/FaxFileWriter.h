@@ -15,7 +15,7 @@
 // The capture file's layout is described in CaptureFile.h.
 class FaxFileWriter {
 public:
-    // Outcome codes of the last Convert (m_result) and the step that failed (m_detail).
+    // Outcome codes of the last Convert (LastResult) and the step that failed (LastDetail).
     enum Result : int32_t {
         kOk = 0,
         kReadCapture = 9,
@@ -54,15 +54,19 @@ public:
     FaxFileWriter(const FaxFileWriter&) = delete;
     FaxFileWriter& operator=(const FaxFileWriter&) = delete;
 
-    // True when every page was written; m_result and m_detail tell where it failed otherwise.
+    // True when every page was written; LastResult and LastDetail tell where it failed otherwise.
     bool Convert(const std::string& capturePath, const std::string& tiffPath);
 
-    int32_t m_result = 0;
-    int32_t m_detail = 0;
+    int32_t LastResult() const { return m_result; }
+    int32_t LastDetail() const { return m_detail; }
     // Pages the last Convert wrote: the pages the file holds, also when a later page failed.
-    uint32_t m_pagesWritten = 0;
+    uint32_t PagesWritten() const { return m_pagesWritten; }
 
 private:
+    int32_t m_result = 0;
+    int32_t m_detail = 0;
+    uint32_t m_pagesWritten = 0;
+
     bool ReadCapture(const std::string& capturePath);
     bool PrepareTiff(const std::string& tiffPath);
     bool WriteHeader();

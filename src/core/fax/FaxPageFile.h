@@ -34,17 +34,21 @@ public:
         uint64_t StripBytes() const;
     };
 
-    // Reads the file into memory and parses it; false with m_result set when it is no usable file.
+    // Reads the file into memory and parses it; false with LastResult set when it is no usable file.
     bool Read(const std::string& nativePath);
     // Parses bytes already in memory (kept in m_data).
     bool Parse(std::string data);
     // The coded data of one page: its strips one after the other.
     std::string PageData(size_t page) const;
 
+    int LastResult() const { return m_result; }
+
     std::vector<Page> m_pages;
     std::string m_data;
-    int m_result = kOk;
 
     // At most this many directories are followed: a chain that loops or runs on is damage.
     static constexpr size_t kMaxPages = 1000;
+
+private:
+    int m_result = kOk;
 };

@@ -122,7 +122,7 @@ bool FaxPdfExport::Export(const std::vector<FaxPdfSource>& faxes, const std::str
         if (!files[i].Read(faxes[i].pageFile)) {
             m_result = kPageFile;
             m_failedFax = i;
-            m_pageFileResult = files[i].m_result;
+            m_pageFileResult = files[i].LastResult();
             return false;
         }
         totalBytes += static_cast<qsizetype>(files[i].m_data.size());

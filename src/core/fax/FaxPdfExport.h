@@ -22,7 +22,7 @@ class FaxPdfExport {
 public:
     enum Result : int {
         kOk = 0,
-        kPageFile = 1, // a page file cannot be read or passed on (m_failedFax, m_pageFileResult)
+        kPageFile = 1, // a page file cannot be read or passed on (FailedFax, PageFileResult)
         kWritePdf = 2, // the PDF cannot be created or written
     };
 
@@ -35,7 +35,14 @@ public:
     // a failure leaves any earlier file of that name as it was.
     bool Export(const std::vector<FaxPdfSource>& faxes, const std::string& pdfPath);
 
+    int LastResult() const { return m_result; }
+    // Where the last Export failed with kPageFile: the index in `faxes` of that page file, and its
+    // FaxPageFile::Result.
+    size_t FailedFax() const { return m_failedFax; }
+    int PageFileResult() const { return m_pageFileResult; }
+
+private:
     int m_result = kOk;
-    size_t m_failedFax = 0;   // index in `faxes` of the page file that failed
-    int m_pageFileResult = 0; // FaxPageFile::Result of that file
+    size_t m_failedFax = 0;
+    int m_pageFileResult = 0;
 };

@@ -263,20 +263,20 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     // A page file that could not be written (a full disk, a capture file cut short) gets no record:
     // the fax fails here, what was written of the file goes, and the capture is set aside. Page data
     // that does not decode is still recorded with the pages that were written.
-    if (!converted && writer.m_result != FaxFileWriter::kDecodePage) {
+    if (!converted && writer.LastResult() != FaxFileWriter::kDecodePage) {
         std::remove(tiffPath.c_str());
         capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
         return {kNotSaved, fax};
     }
     // The record and the capture count the pages the file holds: a page that was cut off before its
     // first line could not be written, and the pages behind a failing one are not there either.
-    const int pageCount = static_cast<int>(writer.m_pagesWritten);
-    if (pageCount != capturedPages && writer.m_result >= FaxFileWriter::kDecodePage)
+    const int pageCount = static_cast<int>(writer.PagesWritten());
+    if (pageCount != capturedPages && writer.LastResult() >= FaxFileWriter::kDecodePage)
         capture.RewritePageCount(pageCount);
     // RERAVA.INI keeps paths as GBK text, as the files the program has always written. A record
     // that cannot be saved is a failure too; the page file is kept.
-    if (m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
-                                      answer.fine) == 0) {
+    if (!m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
+                                       answer.fine)) {
         capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
         return {kNotSaved, fax};
     }

@@ -64,12 +64,12 @@ std::string FaxRecordStore::ProgramDirectory() const {
     return programini::DirectoryOf(m_iniPath);
 }
 
-int FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,
-                                 uint8_t pageCount, bool fine) {
+std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,
+                                                uint8_t pageCount, bool fine) {
     ProfileFile ini = ProfileFile::Load(m_iniPath);
     const int last = ini.GetInt(kCounterSection, kCounterKey, 0);
     if (last == INT_MAX)
-        return 0; // no number left to give out; nothing is written
+        return std::nullopt; // no number left to give out; nothing is written
     const int number = last + 1;
     const std::string section = RecordSection(number);
     // The same writes, in the same order, as one key at a time would make; the file is saved once
@@ -81,7 +81,9 @@ int FaxRecordStore::AppendRecord(const std::string& file, const std::string& tim
     ini.WriteString(section, "Read", "0");
     ini.WriteString(section, "Page", std::to_string(pageCount));
     ini.WriteString(section, "Res", fine ? "1" : "0");
-    return ini.Save() ? number : 0;
+    if (!ini.Save())
+        return std::nullopt;
+    return number;
 }
 
 void FaxRecordStore::LoadRecords(const std::function<void(const FaxRecord&)>& receiver) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // One received fax as the load hands it on. Texts are GBK bytes as stored.
@@ -31,10 +32,10 @@ public:
     // The directory of the file, with its trailing '/'.
     std::string ProgramDirectory() const;
 
-    // Returns the new record number; 0 when nothing could be written (the counter has no number
+    // Returns the new record number; none when nothing could be written (the counter has no number
     // left, or the file could not be saved: a full disk), the file then being as it was.
-    int AppendRecord(const std::string& file, const std::string& time, const std::string& id, uint8_t pageCount,
-                     bool fine);
+    std::optional<int> AppendRecord(const std::string& file, const std::string& time, const std::string& id,
+                                    uint8_t pageCount, bool fine);
     // Hands each present record to `receiver` in increasing record number and rebuilds the row map.
     void LoadRecords(const std::function<void(const FaxRecord&)>& receiver);
     // The record in `section`, read as the load reads it; false when the section holds none.

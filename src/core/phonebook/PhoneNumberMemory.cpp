@@ -30,12 +30,12 @@ bool StorePhoneNumbers(const std::string& iniPath, const SlotTexts& texts) {
     return file.Save();
 }
 
-int SendToModem(ModemLink& link, const SlotTexts& texts) {
+bool SendToModem(ModemLink& link, const SlotTexts& texts) {
     for (size_t i = 0; i < kSlotCount; ++i) {
         if (!link.SendExpectingOk(SlotCommand(kSlotOrder[i], texts[i]), kSlotAckWait))
-            return 1;
+            return false;
     }
-    return 0;
+    return true;
 }
 
 } // namespace phonebook

@@ -57,9 +57,9 @@ SlotTexts LoadPhoneNumbers(const std::string& iniPath);
 // Writes the 26 keys in slot order, all in one save of the file.
 bool StorePhoneNumbers(const std::string& iniPath, const SlotTexts& texts);
 
-// Writes every slot into the modem, one acknowledged command per second. Returns 0 when all 26
-// were answered with "OK", 1 at the first that was not (the slots before it keep their new texts,
+// Writes every slot into the modem, one acknowledged command per second. True when all 26 were
+// answered with "OK"; false at the first that was not (the slots before it keep their new texts,
 // the later ones are not sent).
-int SendToModem(ModemLink& link, const SlotTexts& texts);
+bool SendToModem(ModemLink& link, const SlotTexts& texts);
 
 } // namespace phonebook

@@ -13,7 +13,7 @@ ModemDialog::~ModemDialog() {
     ClosePortIfFound();
 }
 
-int ModemDialog::DetectModem() {
+bool ModemDialog::DetectModem() {
     DetectionReport report;
     bool found = false;
     {
@@ -22,11 +22,11 @@ int ModemDialog::DetectModem() {
     }
     if (found) {
         m_modemFound = 1;
-        return 0;
+        return true;
     }
     m_services.messages.ShowWithDetails(parentWidget(), texts::kNoModemMessage.toString(),
                                         MessageBoxService::Icon::Stop, DescribeDetection(report));
-    return -1;
+    return false;
 }
 
 void ModemDialog::ClosePortIfFound() {
@@ -36,7 +36,7 @@ void ModemDialog::ClosePortIfFound() {
 }
 
 int ModemDialog::exec() {
-    if (DetectModem() != 0)
+    if (!DetectModem())
         return QDialog::Rejected;
     {
         // The caller records are read from the modem here, before the dialog shows.

@@ -28,8 +28,8 @@ protected:
     virtual void InitializeControls() {}
     // Closes the port when the detection had opened it.
     void ClosePortIfFound();
-    // The detection of the window's creation: 0 to go on, -1 when no modem answered.
-    int DetectModem();
+    // The detection of the window's creation: true to go on, false (told) when no modem answered.
+    bool DetectModem();
 
     const AppServices& m_services;
     ModemLink m_link;

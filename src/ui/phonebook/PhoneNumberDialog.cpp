@@ -136,7 +136,7 @@ phonebook::SlotTexts PhoneNumberDialog::Texts() const {
     return texts;
 }
 
-int PhoneNumberDialog::SendToModem() {
+bool PhoneNumberDialog::SendToModem() {
     return phonebook::SendToModem(m_link, Texts());
 }
 
@@ -159,7 +159,7 @@ void PhoneNumberDialog::OnOK() {
         return;
     SetBusy(true);
     setEnabled(false);
-    if (SendToModem() != 0) {
+    if (!SendToModem()) {
         SetBusy(false);
         setEnabled(true);
         m_services.messages.Show(this, texts::kTransferFailedMessage.toString(), MessageBoxService::Icon::None);

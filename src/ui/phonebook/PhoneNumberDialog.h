@@ -36,8 +36,8 @@ public:
     void OnOK();
     // Exit, Esc and the close box: the port is closed, nothing is sent or written.
     void OnCancel();
-    // 0 when the modem acknowledged all 26 slots, 1 at the first it did not.
-    int SendToModem();
+    // True when the modem acknowledged all 26 slots; false at the first it did not.
+    bool SendToModem();
 
     void reject() override;
 

@@ -99,7 +99,7 @@ bool ExportPdf(QWidget* parent, DocumentDialogs& dialogs, MessageBoxService& mes
     FaxPdfExport pdf;
     if (!pdf.Export(faxes, QFile::encodeName(path).toStdString())) {
         messages.Show(parent,
-                      pdf.m_result == FaxPdfExport::kWritePdf
+                      pdf.LastResult() == FaxPdfExport::kWritePdf
                           ? QStringLiteral("无法写入PDF文件：%1").arg(QDir::toNativeSeparators(path))
                           : QStringLiteral("传真文件已损坏或无法读取，无法导出为PDF！"),
                       MessageBoxService::Icon::None);

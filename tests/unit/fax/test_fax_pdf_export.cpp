@@ -190,7 +190,7 @@ TEST_P(FaxPdfExportPages, EveryPageRendersToTheTiffPixelsAtItsTrueSize) {
     const std::string tif = MakePageFile(dir, c.dcs, Cycle(c.pages));
     FaxPdfExport pdf;
     ASSERT_TRUE(pdf.Export({Source(tif)}, dir + "fax.pdf"));
-    EXPECT_EQ(pdf.m_result, FaxPdfExport::kOk);
+    EXPECT_EQ(pdf.LastResult(), FaxPdfExport::kOk);
     ExpectSoundPdf(dir + "fax.pdf");
 
     const std::vector<Bitmap> pages = LibtiffPages(tif);
@@ -359,14 +359,14 @@ TEST(FaxPdfExportFailures, UnreadableOrForeignPageFilesAreRefusedBeforeAnythingI
         SCOPED_TRACE(c.file);
         FaxPdfExport pdf;
         EXPECT_FALSE(pdf.Export({Source(good), Source(dir + c.file)}, dir + "out.pdf"));
-        EXPECT_EQ(pdf.m_result, FaxPdfExport::kPageFile);
-        EXPECT_EQ(pdf.m_failedFax, 1u);
-        EXPECT_EQ(pdf.m_pageFileResult, c.result);
+        EXPECT_EQ(pdf.LastResult(), FaxPdfExport::kPageFile);
+        EXPECT_EQ(pdf.FailedFax(), 1u);
+        EXPECT_EQ(pdf.PageFileResult(), c.result);
         EXPECT_EQ(ReadFile(dir + "out.pdf"), "earlier");
     }
     FaxPdfExport pdf;
     EXPECT_FALSE(pdf.Export({}, dir + "out.pdf"));
-    EXPECT_EQ(pdf.m_result, FaxPdfExport::kPageFile);
+    EXPECT_EQ(pdf.LastResult(), FaxPdfExport::kPageFile);
 }
 
 TEST(FaxPdfExportFailures, APdfThatCannotBeWrittenSaysSo) {
@@ -374,5 +374,5 @@ TEST(FaxPdfExportFailures, APdfThatCannotBeWrittenSaysSo) {
     const std::string good = MakePageFile(dir, kFineDcs, {"checker"});
     FaxPdfExport pdf;
     EXPECT_FALSE(pdf.Export({Source(good)}, dir + "no/such/folder/fax.pdf"));
-    EXPECT_EQ(pdf.m_result, FaxPdfExport::kWritePdf);
+    EXPECT_EQ(pdf.LastResult(), FaxPdfExport::kWritePdf);
 }

@@ -30,8 +30,9 @@ protected:
         return names;
     }
     int Append(const std::string& stamp) {
-        return store.AppendRecord(store.ProgramDirectory() + stamp + ".TIF", "2000/08/15  09:05:00", "ID" + stamp, 1,
-                                  false);
+        return store
+            .AppendRecord(store.ProgramDirectory() + stamp + ".TIF", "2000/08/15  09:05:00", "ID" + stamp, 1, false)
+            .value_or(0);
     }
     std::string Ini() { return ReadFile(store.IniPath()); }
 

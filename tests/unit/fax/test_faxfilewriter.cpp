@@ -261,8 +261,8 @@ TEST(FaxFileWriterPages, EachPageAloneIsReadByLibtiffAndDecodesToItsImage) {
         WriteFile(dir + "in.cap", CaptureOfPages(kNormalDcs, {Page(name)}));
         FaxFileWriter writer;
         ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_result, 0);
-        EXPECT_EQ(writer.m_detail, 0);
+        EXPECT_EQ(writer.LastResult(), 0);
+        EXPECT_EQ(writer.LastDetail(), 0);
         ExpectLibtiffReadsPages(dir + "out.tif", {name}, 100);
     }
 }
@@ -279,7 +279,7 @@ TEST(FaxFileWriterPages, AFaxOfManyPagesIsReadByLibtiffPageForPage) {
     WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, pages));
     FaxFileWriter writer;
     ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-    EXPECT_EQ(writer.m_detail, 0);
+    EXPECT_EQ(writer.LastDetail(), 0);
     ExpectLibtiffReadsPages(dir + "out.tif", names, 200);
 }
 
@@ -319,7 +319,7 @@ TEST(FaxFileWriterPages, FaxesOfOneThreeAndTwentyPagesWithJunkAndFillEachPageAsI
         WriteFile(dir + "in.cap", CaptureOfPages(kNormalDcs, pages));
         FaxFileWriter writer;
         ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_detail, 0);
+        EXPECT_EQ(writer.LastDetail(), 0);
         ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
     }
 }
@@ -431,8 +431,8 @@ TEST(FaxFileWriterRecode, EolsAlignedFillCutRtcRemovedLinesCounted) {
         WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 1, c.data));
         FaxFileWriter writer;
         ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_result, 0);
-        EXPECT_EQ(writer.m_detail, c.detail);
+        EXPECT_EQ(writer.LastResult(), 0);
+        EXPECT_EQ(writer.LastDetail(), c.detail);
         const std::string tiff = ReadFile(dir + "out.tif");
         const auto dirs = Directories(tiff);
         ASSERT_EQ(dirs.size(), 1u);
@@ -487,7 +487,7 @@ TEST(FaxFileWriterRecode, EachCodersRtcEndsItsPageAndLeavesNoLineToTheNext) {
         WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {Bits(c.first), Bits(kEol + kWhiteLine + kRtc)}));
         FaxFileWriter writer;
         ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_detail, 0);
+        EXPECT_EQ(writer.LastDetail(), 0);
         const std::string tiff = ReadFile(dir + "out.tif");
         const auto dirs = Directories(tiff);
         ASSERT_EQ(dirs.size(), 2u);
@@ -578,8 +578,8 @@ TEST(FaxFileWriterCapture, ABadCaptureFailsBeforeAnyTiffIsCreated) {
         }
         FaxFileWriter writer;
         EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_result, FaxFileWriter::kReadCapture);
-        EXPECT_EQ(writer.m_detail, c.detail);
+        EXPECT_EQ(writer.LastResult(), FaxFileWriter::kReadCapture);
+        EXPECT_EQ(writer.LastDetail(), c.detail);
         EXPECT_FALSE(std::filesystem::exists(dir + "out.tif"));
     }
 }
@@ -606,8 +606,8 @@ TEST(FaxFileWriterCapture, PageDataWithoutEolsOrRunningOutFailsWithTheFileAsFarA
         WriteFile(dir + "in.cap", c.capture);
         FaxFileWriter writer;
         EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.m_result, c.result);
-        EXPECT_EQ(writer.m_detail, c.detail);
+        EXPECT_EQ(writer.LastResult(), c.result);
+        EXPECT_EQ(writer.LastDetail(), c.detail);
         const std::string tiff = ReadFile(dir + "out.tif");
         EXPECT_EQ(Directories(tiff).size(), c.pagesLeft);
         if (c.pagesLeft == 0) {
@@ -656,9 +656,9 @@ TEST(FaxFileWriterCapture, AWriteStoppedAnywhereNamesTheDirectoryOrTheStripAndKe
         const bool converted = writer.Convert(dir + "in.cap", dir + "out.tif");
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
         EXPECT_FALSE(converted);
-        EXPECT_EQ(writer.m_result, c.result);
-        EXPECT_EQ(writer.m_detail, c.detail);
-        EXPECT_EQ(writer.m_pagesWritten, c.pagesWritten);
+        EXPECT_EQ(writer.LastResult(), c.result);
+        EXPECT_EQ(writer.LastDetail(), c.detail);
+        EXPECT_EQ(writer.PagesWritten(), c.pagesWritten);
         if (c.pagesWritten > 0) {
             EXPECT_EQ(Directories(ReadFile(dir + "out.tif")).size(), c.pagesWritten);
             const ToolRun info = Tool("tiffinfo -D " + dir + "out.tif");
@@ -679,7 +679,7 @@ TEST(FaxFileWriterCapture, A255PageFaxIsConvertedAndTheLoopEnds) {
     WriteFile(dir + "in.cap", CaptureOfData(kNormalDcs, 255, data));
     FaxFileWriter writer;
     EXPECT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-    EXPECT_EQ(writer.m_result, 0);
+    EXPECT_EQ(writer.LastResult(), 0);
     EXPECT_EQ(Directories(ReadFile(dir + "out.tif")).size(), 255u);
 }
 
@@ -688,5 +688,5 @@ TEST(FaxFileWriterCapture, AnUnwritableTiffPathFailsWithResult10) {
     WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {Page("black-line")}));
     FaxFileWriter writer;
     EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "no-such-dir/out.tif"));
-    EXPECT_EQ(writer.m_result, FaxFileWriter::kCreateTiff);
+    EXPECT_EQ(writer.LastResult(), FaxFileWriter::kCreateTiff);
 }
