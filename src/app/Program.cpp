@@ -47,13 +47,13 @@ bool Program::StartUp() {
 }
 
 bool Program::ShowMainWindow() {
-    m_frame = std::make_unique<MainWindow>(m_services);
-    m_frame->show();
-    m_frame->repaint();
-    m_frame->setWindowTitle(titles::MainWindowTitle());
-    m_frame->StartAutomaticReading();
+    m_window = std::make_unique<MainWindow>(m_services);
+    m_window->show();
+    m_window->repaint();
+    m_window->setWindowTitle(titles::MainWindowTitle());
+    m_window->StartAutomaticReading();
     // A command line started while the window runs hands its read over to it.
-    m_frame->ServeReadRequests(handover::ServerName(QString::fromUtf8(kInstanceName)));
+    m_window->ServeReadRequests(handover::ServerName(QString::fromUtf8(kInstanceName)));
     return true;
 }
 

@@ -8,7 +8,7 @@
 
 class MainWindow;
 
-// The application object: one copy only, the installation when the program is not installed, and
+// The program's start: one copy only, the installation when the program is not installed, and
 // otherwise the main window.
 class Program {
 public:
@@ -25,10 +25,10 @@ public:
     // StartUp, ShowMainWindow, then the event loop; the process's exit code.
     int Run();
 
-    MainWindow* Window() const { return m_frame.get(); }
+    MainWindow* Window() const { return m_window.get(); }
 
 private:
     const AppServices& m_services;
     SingleInstance m_instance;
-    std::unique_ptr<MainWindow> m_frame;
+    std::unique_ptr<MainWindow> m_window;
 };

@@ -304,38 +304,13 @@ TEST(CrashConsistency, KilledWritesLeaveTheFileBeforeOrAfterAndNoRecordWithoutIt
 
 // --- A full disk during a fax read --------------------------------------------------------------
 
-// A small file system of its own, in a mount namespace of this process only, so that nothing is
-// left mounted however the test ends. Empty when mounting is not possible (not root, no
-// namespaces); the reason then goes to `why`.
-std::string MountSmallFileSystem(const std::string& at, const std::string& size, std::string& why) {
-    fs::create_directories(at);
-    static bool privateNamespace = false;
-    if (!privateNamespace) {
-        if (::unshare(CLONE_NEWNS) != 0) {
-            why = std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
-            return {};
-        }
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            why = std::string("making / private: ") + std::strerror(errno);
-            return {};
-        }
-        privateNamespace = true;
-    }
-    const std::string options = "size=" + size + ",mode=0700";
-    if (::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) != 0) {
-        why = std::string("mount tmpfs: ") + std::strerror(errno);
-        return {};
-    }
-    return at;
-}
-
 // The program directory on a file system with room for RERAVA.INI but not for a page file: the
 // fax fails with the failure message, the page file that could not be written is not left behind
 // and gets no record, the records already there stay, and the capture file keeps the fax's data.
 TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     const std::string top = testsupport::MakeTempDir();
     std::string why;
-    const std::string mounted = MountSmallFileSystem(top + "small", "24k", why);
+    const std::string mounted = testsupport::MountSmallFileSystem(top + "small", "24k", why);
     if (mounted.empty())
         GTEST_SKIP() << "no small file system to fill: " << why;
 

@@ -5,13 +5,56 @@
 
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sched.h>
 #include <sstream>
+#include <sys/mount.h>
+#include <unistd.h>
 #include <vector>
 
 namespace testsupport {
+
+std::string MountSmallFileSystem(const std::string& at, const std::string& size, std::string& why) {
+    std::filesystem::create_directories(at);
+    static bool privateNamespace = false;
+    if (!privateNamespace) {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            why = std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
+            return {};
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            why = std::string("making / private: ") + std::strerror(errno);
+            return {};
+        }
+        privateNamespace = true;
+    }
+    const std::string options = "size=" + size + ",mode=0700";
+    if (::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+        why = std::string("mount tmpfs: ") + std::strerror(errno);
+        return {};
+    }
+    return at;
+}
+
+void FillFileSystem(const std::string& directory) {
+    const std::string path = directory + (directory.empty() || directory.back() == '/' ? "" : "/") + "filler";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    // Big blocks first, then single bytes, until not one more fits.
+    const std::string block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, "f", 1) > 0) {
+    }
+    ::close(fd);
+}
 
 std::string MakeTempDir() {
     static std::vector<std::unique_ptr<QTemporaryDir>> dirs; // removed at exit

@@ -23,6 +23,13 @@ int TiffPages(const std::string& path);
 // False when the writer fails.
 bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<std::string>& pages);
 
+// A small tmpfs of `size` ("24k") mounted at `at` (created), in a mount namespace of this process
+// only, so that nothing is left mounted however the test ends: a file system to fill. Empty when
+// mounting is not possible (not root, no namespaces); the reason then goes to `why`.
+std::string MountSmallFileSystem(const std::string& at, const std::string& size, std::string& why);
+// Fills the file system of `directory` to the last byte with a file "filler" in it.
+void FillFileSystem(const std::string& directory);
+
 // A fixed list of "found" serial ports in place of the system's.
 class FixedPortLister final : public PortLister {
 public:

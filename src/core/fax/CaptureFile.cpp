@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/fax/CaptureFile.h"
 
+#include "core/platform/DurableFile.h"
 #include "core/platform/TempFile.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -99,19 +99,17 @@ void CaptureFile::SetAside(const std::string& programDirectory, const QDateTime&
     const QByteArray to = QFile::encodeName(target);
     if (std::rename(from.constData(), to.constData()) == 0 || errno != EXDEV)
         return;
-    // Another file system: the copy must be whole before the capture goes. A copy cut short (a
-    // full disk) is dropped and the capture stays where it is.
+    // Another file system: the copy must be whole and on the disk before the capture goes. A copy
+    // cut short (a full disk) is dropped and the capture stays where it is.
     QFile in(QFile::decodeName(from));
-    QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+    DurableFile out(to.toStdString());
+    if (!in.open(QIODevice::ReadOnly) || !out.Open())
         return;
     char buffer[65536];
     for (qint64 got = 0; (got = in.read(buffer, sizeof buffer)) != 0;) {
-        if (got < 0 || out.write(buffer, got) != got) {
-            out.cancelWriting();
+        if (got < 0 || !out.Write(buffer, static_cast<size_t>(got)))
             return;
-        }
     }
-    if (out.commit())
+    if (out.Commit())
         in.remove();
 }

@@ -3,12 +3,12 @@
 
 #include "core/fax/FaxPageFile.h"
 #include "core/fax/FaxRecordStore.h"
+#include "core/platform/DurableFile.h"
 #include "core/platform/Gbk.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -223,8 +223,8 @@ bool FaxPdfExport::Export(const std::vector<FaxPdfSource>& faxes, const std::str
     pdf.Object(info, infoBody + " >>");
 
     const QByteArray bytes = pdf.Finish(catalog, info);
-    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(pdfPath)));
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    DurableFile out(pdfPath);
+    if (!out.Open() || !out.Write(bytes.constData(), static_cast<size_t>(bytes.size())) || !out.Commit()) {
         m_result = kWritePdf;
         return false;
     }

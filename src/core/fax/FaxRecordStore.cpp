@@ -67,10 +67,15 @@ std::string FaxRecordStore::ProgramDirectory() const {
 std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,
                                                 uint8_t pageCount, bool fine) {
     ProfileFile ini = ProfileFile::Load(m_iniPath);
-    const int last = ini.GetInt(kCounterSection, kCounterKey, 0);
-    if (last == INT_MAX)
+    // A record is never written over another: the new number lies above the counter and above every
+    // record section present, which a counter set back by hand or a restored older copy of the file
+    // may have left below them.
+    int highest = ini.GetInt(kCounterSection, kCounterKey, 0);
+    for (const std::string& name : ini.SectionNames())
+        highest = std::max(highest, RecordNumberOf(name));
+    if (highest == INT_MAX)
         return std::nullopt; // no number left to give out; nothing is written
-    const int number = last + 1;
+    const int number = highest + 1;
     const std::string section = RecordSection(number);
     // The same writes, in the same order, as one key at a time would make; the file is saved once
     // and therefore holds either the whole record or none of it.

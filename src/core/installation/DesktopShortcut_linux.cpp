@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/installation/Installation.h"
 
+#include "core/platform/DurableFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 // The shortcut on a Linux desktop is a freedesktop launcher: "<base name>.desktop", executable,
@@ -53,8 +55,8 @@ bool CreateDesktopShortcut(const QString& baseName, const QString& target, const
     const QString path = DesktopShortcutPath(baseName);
     if (path.isEmpty() || !QDir().mkpath(QFileInfo(path).path()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    DurableFile file(QFile::encodeName(path).toStdString());
+    if (!file.Open())
         return false;
     QStringList command{QuoteExecArgument(target)};
     for (const QString& argument : arguments)
@@ -68,13 +70,12 @@ bool CreateDesktopShortcut(const QString& baseName, const QString& target, const
                        "Path=%3\n"
                        "Terminal=false\n")
             .arg(EscapeValue(baseName), EscapeValue(command.join(QLatin1Char(' '))), EscapeValue(workingDirectory));
-    file.write(text.toUtf8());
-    if (!file.commit())
+    const QByteArray bytes = text.toUtf8();
+    if (!file.Write(bytes.constData(), static_cast<size_t>(bytes.size())) || !file.Commit())
         return false;
     // Desktops start only launchers that are executable.
-    return QFile::setPermissions(file.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                      QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                                      QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                                      QFileDevice::ExeOther);
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                           QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                           QFileDevice::ExeOther);
 }
 } // namespace installation

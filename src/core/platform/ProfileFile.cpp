@@ -47,19 +47,21 @@
 //   blank, so text from outside can never add a line or a section. Names are written trimmed.
 // - Deleting a key removes its line; deleting a section removes its header and every line up to
 //   the next section header.
-// - Save() writes a temporary file beside the old one and renames it over it, with the old file's
-//   permissions: the file on disk is always either the old or the new one. A file that exists but
-//   could not be read is never overwritten.
+// - Save() writes a temporary file beside the old one, forces it to the disk and renames it over
+//   the old one, with the old file's permissions (DurableFile): the file on disk is always either
+//   the old or the new one, and a save that failed anywhere (a full disk) says so. A file that
+//   exists but could not be read is never overwritten.
 
 // How the file is held: its bytes in one buffer, each line a span of it (text and ending) with the
 // spans of its key and value, so a load allocates next to nothing per line. New and changed lines
 // are appended to the buffer and their spans point there; the file is written by joining the spans
 // in order.
 
+#include "core/platform/DurableFile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -700,21 +702,11 @@ bool ProfileFile::Save() {
         return true;
     if (d->unreadable || d->path.empty())
         return false;
-    const QString qpath = PathOf(d->path);
-    const QFileInfo old(qpath);
-    QSaveFile file(qpath);
-    if (!file.open(QIODevice::WriteOnly))
+    DurableFile file(d->path);
+    if (!file.Open())
         return false;
-    const bool written = d->Emit([&file](std::string_view piece) {
-        return file.write(piece.data(), static_cast<qint64>(piece.size())) == static_cast<qint64>(piece.size());
-    });
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    if (old.exists())
-        file.setPermissions(old.permissions());
-    if (!file.commit())
+    const bool written = d->Emit([&file](std::string_view piece) { return file.Write(piece.data(), piece.size()); });
+    if (!written || !file.Commit())
         return false;
     d->dirty = false;
     return true;

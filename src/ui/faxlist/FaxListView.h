@@ -34,22 +34,22 @@ public:
     // Shows "已阅" in the read column of `row`.
     void SetReadMark(int row);
 
-    // The command ReadFaxes (src/ui/read/ReadFaxesCommand.h).
+    // "传真读取(&R)" (src/ui/read/ReadFaxesCommand.h).
     void OnReadFaxes();
-    // The command ViewFax and a double-click in the list.
+    // "传真阅览(&B)" and a double-click in the list.
     void OnViewFax();
-    // The command DeleteFax.
+    // "传真删除(&D)".
     void OnDeleteFax();
     // The built-in viewer's commands on the selected fax (src/ui/viewer/FaxViewerCommands.h); each
     // marks the fax read when it did its work.
     void OnPreviewFax();
     void OnPrintFax();
     void OnExportPdf();
-    // The command ModemSettings (src/ui/settings/ModemSettingsCommand.h).
+    // "参数设置(&S)" (src/ui/settings/ModemSettingsCommand.h).
     void OnModemSettings();
-    // The command PhoneNumbers (src/ui/phonebook/PhoneNumbersCommand.h).
+    // "电话号码(&P)" (src/ui/phonebook/PhoneNumbersCommand.h).
     void OnPhoneNumbers();
-    // The command CallerRecords (src/ui/phonebook/CallerRecordsCommand.h).
+    // "来电记录(&I)" (src/ui/phonebook/CallerRecordsCommand.h).
     void OnCallerRecords();
 
     const AppServices& Services() const { return m_services; }

@@ -5,7 +5,7 @@
 
 class QStatusBar;
 
-// The program-wide status bar and busy flag. The main frame registers its status bar when it is
+// The program-wide status bar and busy flag. The main window registers its status bar when it is
 // created; every command and dialog writes pane 0 through SetStatusText. Without a registered
 // status bar (a dialog tested on its own) the text is only remembered.
 namespace status {
@@ -15,7 +15,7 @@ void SetStatusText(const QString& text);
 QString StatusText();
 // The text last put there with SetStatusText; the pane returns to it when a command prompt ends.
 QString RequestedText();
-// The busy flag: while set, the main frame shows the wait cursor.
+// The busy flag: while set, the main window shows the wait cursor.
 void SetBusy(bool busy);
 bool IsBusy();
 

@@ -4,6 +4,6 @@
 struct AppServices;
 class QWidget;
 
-// The command CallerRecords: the caller-ID log, modal. The status bar names it while it is open; the idle text
+// "来电记录(&I)": the caller-ID log, modal. The status bar names it while it is open; the idle text
 // comes back whichever way it ends, also when no modem was found and it never showed.
 void RunCallerRecordsCommand(const AppServices& services, QWidget* parent = nullptr);

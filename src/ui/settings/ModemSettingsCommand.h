@@ -6,7 +6,7 @@
 struct AppServices;
 class QWidget;
 
-// The command ModemSettings: the modem settings dialog, modal, on the settings of RERAVA.INI in
+// "参数设置(&S)": the modem settings dialog, modal, on the settings of RERAVA.INI in
 // `programDirectory` (with its trailing '/'). The status bar names it while it is open; the idle
 // text comes back whichever way it ends, also when no modem was found and it never showed.
 void RunModemSettingsCommand(const AppServices& services, const std::string& programDirectory,

@@ -15,7 +15,7 @@ class QPushButton;
 class QRadioButton;
 struct ModemSettings;
 
-// The modem settings dialog (the command ModemSettings): ring count, password, message options, pager call,
+// The modem settings dialog ("参数设置(&S)"): ring count, password, message options, pager call,
 // local fax ID, caller-ID line and the modem's clock, plus how this program opens a fax. It opens
 // with the values of RERAVA.INI and the PC clock; OK sends everything to the modem and stores the
 // settings only when the modem acknowledged every command. While the user moves through the

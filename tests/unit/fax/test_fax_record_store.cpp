@@ -197,6 +197,19 @@ TEST_F(FaxRecordStoreTest, OriginalFileLoadsAndStaysByteIdentical) {
     EXPECT_EQ(Ini(), original);
 }
 
+// A counter below the records present (set back by hand, written as "+2" or " 2", or a restored
+// older copy of the file): the new record goes above them all and every record stays as it was.
+TEST_F(FaxRecordStoreTest, ANewRecordNeverReplacesAnExistingOne) {
+    for (const char* counter : {"1", "+2", " 2", "0x2", ""}) {
+        SCOPED_TRACE(counter);
+        const std::string records = "[FAX1]\r\nFILE=/one.TIF\r\nTIME=t1\r\n[FAX2]\r\nFILE=/two.TIF\r\nTIME=t2\r\n";
+        WriteFile(store.IniPath(), std::string("[FAX]\r\nNUM=") + counter + "\r\n" + records);
+        EXPECT_EQ(Append("3"), 3);
+        EXPECT_NE(Ini().find(records), std::string::npos) << Ini();
+        EXPECT_EQ(Sections(), (std::vector<std::string>{"FAX1", "FAX2", "FAX3"}));
+    }
+}
+
 TEST_F(FaxRecordStoreTest, HugeCounterNeitherHangsNorOverflows) {
     WriteFile(store.IniPath(), "[FAX]\r\nNUM=99999999999999\r\n[FAX1]\r\nTIME=t\r\n");
     EXPECT_EQ(Sections(), std::vector<std::string>{"FAX1"});

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -366,6 +367,38 @@ TEST(ProfileFile, WriteKeepsPermissionsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadFile(path), "[A]\r\nk=2\r\n");
     const auto entries = std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 1);
+}
+
+// A full disk: the save fails, says so, and the file keeps every byte (Qt 6.4's QSaveFile reported
+// success here and renamed a short file over RERAVA.INI). The row-map save of the list's first
+// load is such a save, with every record of the file behind it.
+TEST(ProfileFile, ASaveOntoAFullDiskFailsAndLeavesTheFileWhole) {
+    std::string why;
+    const std::string mounted = testsupport::MountSmallFileSystem(testsupport::MakeTempDir() + "small", "64k", why);
+    if (mounted.empty())
+        GTEST_SKIP() << "no small file system to fill: " << why;
+    const std::string path = mounted + "/RERAVA.INI";
+    std::string before = "[DEZAZAZE]\r\nINSTALL=1\r\n[FAX]\r\nNUM=40\r\n";
+    for (int i = 1; i <= 40; ++i)
+        before += "[FAX" + std::to_string(i) + "]\r\nFILE=/x/" + std::to_string(i) + ".TIF\r\n";
+    WriteFile(path, before);
+    testsupport::FillFileSystem(mounted);
+
+    ProfileFile ini = ProfileFile::Load(path);
+    for (int row = 0; row < 40; ++row)
+        ini.WriteString("TMP", std::to_string(row), "/x/" + std::to_string(row + 1) + ".TIF");
+    EXPECT_FALSE(ini.Save());
+    EXPECT_EQ(ReadFile(path), before);
+    const auto entries =
+        std::distance(std::filesystem::directory_iterator(mounted), std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 2) << "RERAVA.INI and the filler, no temporary file left";
+
+    // With room again the same save goes through.
+    std::filesystem::remove(mounted + "/filler");
+    EXPECT_TRUE(ini.Save());
+    EXPECT_EQ(profile::GetString(path, "TMP", "39", ""), "/x/40.TIF");
+    EXPECT_EQ(profile::GetString(path, "DEZAZAZE", "INSTALL", ""), "1");
+    ::umount2(mounted.c_str(), MNT_DETACH);
 }
 
 } // namespace

@@ -234,4 +234,4 @@ private slots:
 };
 
 QTEST_MAIN(TestPhoneNumberDialog)
-#include "tst_phonenumberdlg.moc"
+#include "tst_phonenumberdialog.moc"

@@ -71,7 +71,7 @@ void OnNextModal(std::function<void(QWidget*)> check) {
 }
 } // namespace
 
-class TestMainFrame : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void menuStructure() {
@@ -210,5 +210,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainFrame)
-#include "tst_mainframe.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

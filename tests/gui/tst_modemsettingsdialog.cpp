@@ -615,4 +615,4 @@ private slots:
 };
 
 QTEST_MAIN(TestModemSettingsDialog)
-#include "tst_modemsettingsdlg.moc"
+#include "tst_modemsettingsdialog.moc"

@@ -139,4 +139,4 @@ private slots:
 };
 
 QTEST_MAIN(TestCallerRecordDialog)
-#include "tst_callerrecorddlg.moc"
+#include "tst_callerrecorddialog.moc"
