@@ -11,7 +11,6 @@
 #include "core/platform/EventPump.h"
 #include "core/platform/ProgramIni.h"
 #include "core/platform/QtSerialBackend.h"
-#include "core/platform/TempFile.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -167,7 +166,8 @@ int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed,
     SystemWallClock wallClock;
     QtEventPump pump;
     QtSerialBackendFactory ports{PortMap(programini::PathIn(programDirectory))};
-    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDirectory, tempfile::TempDirectory());
+    FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDirectory,
+                     FaxReader::SpoolOf(programDirectory));
     const retrieval::ReadOutcome outcome = reader.Read(retrieval::WithoutRepeats(progress));
     Report(outcome, out, err);
     return retrieval::ExitStatusOf(outcome.result);

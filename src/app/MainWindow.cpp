@@ -8,7 +8,6 @@
 #include "app/TrayIcon.h"
 #include "app/res/ProgramImages.h"
 #include "core/fax/FaxReader.h"
-#include "core/platform/TempFile.h"
 #include "ui/faxlist/FaxListView.h"
 #include "ui/kit/AppTitles.h"
 #include "ui/kit/Status.h"
@@ -54,7 +53,9 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent) : QMainWind
     setWindowIcon(images::ProgramIcon());
 
     m_reader = std::make_unique<FaxReader>(services.Link(), services.wallClock, services.programDirectory,
-                                           tempfile::TempDirectory());
+                                           FaxReader::SpoolOf(services.programDirectory));
+    // Faxes that left the modem in a read that ended before recording them (a crash, a full disk).
+    const int recovered = static_cast<int>(m_reader->RecoverCaptures().size());
     m_view = new FaxListView(services, *m_reader, this);
     setCentralWidget(m_view);
 
@@ -158,7 +159,7 @@ MainWindow::MainWindow(const AppServices& services, QWidget* parent) : QMainWind
     m_numIndicator = MakeIndicator("indicatorNum", QStringLiteral("数字"), bar);
     m_scrollIndicator = MakeIndicator("indicatorScroll", QStringLiteral("滚动"), bar);
     status::RegisterStatusBar(bar);
-    status::SetStatusText(titles::ApplicationTitle());
+    status::SetStatusText(recovered > 0 ? retrieval::RecoveredText(recovered) : titles::ApplicationTitle());
     UpdateLockIndicators();
     qApp->installEventFilter(this);
     ApplyAutoRead(AutoReadSettings::Load(m_view->Store().IniPath()), false);

@@ -11,22 +11,60 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+bool WriteAll(int fd, const char* data, size_t count) {
+    while (count > 0) {
+        const ssize_t written = ::write(fd, data, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool WriteAllAt(int fd, const uint8_t* data, size_t count, off_t offset) {
+    while (count > 0) {
+        const ssize_t written = ::pwrite(fd, data, count, offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        offset += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
 
 CaptureFile::~CaptureFile() {
     Close();
 }
 
 void CaptureFile::Close() {
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 
 bool CaptureFile::Create(const std::string& directory, const std::string& dcs, const std::string& id) {
     Close();
     m_dataLength = 0;
+    m_pages = 0;
+    m_failed = false;
     m_header.fill(0);
     m_header[0] = 'G';
     m_header[1] = '3';
@@ -36,41 +74,56 @@ bool CaptureFile::Create(const std::string& directory, const std::string& dcs, c
     m_path = tempfile::CreateUnique(directory, "TAM");
     if (m_path.empty())
         return false;
-    m_file = std::fopen(m_path.c_str(), "wb");
-    if (!m_file) {
+    m_fd = ::open(m_path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (m_fd < 0 || !WriteAll(m_fd, reinterpret_cast<const char*>(m_header.data()), m_header.size())) {
+        Close();
         std::remove(m_path.c_str());
         return false;
     }
-    // Every write goes to the file at once, so a failure shows at the call that caused it; the
-    // modem link's staging buffer already makes the writes large.
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
-    // A header that cannot be written shows at the first page's data or at Finish.
-    std::fwrite(m_header.data(), 1, m_header.size(), m_file);
     return true;
 }
 
 bool CaptureFile::Append(const char* data, size_t count) {
-    if (!m_file)
+    if (m_fd < 0 || m_failed)
         return false;
     if (count == 0)
         return true;
-    if (std::fwrite(data, 1, count, m_file) != count)
+    if (!WriteAll(m_fd, data, count)) {
+        m_failed = true;
         return false;
+    }
     m_dataLength += static_cast<uint32_t>(count);
     return true;
 }
 
-bool CaptureFile::Finish(int pageCount) {
-    if (!m_file)
-        return false;
+bool CaptureFile::WriteCountAndLength(int pageCount) {
     m_header[kPageCountOffset] = static_cast<uint8_t>(pageCount);
     for (size_t i = 0; i < 4; ++i)
         m_header[kDataLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));
-    bool written = std::fseek(m_file, kPageCountOffset, SEEK_SET) == 0 &&
-                   std::fwrite(m_header.data() + kPageCountOffset, 1, 1, m_file) == 1;
-    written = std::fseek(m_file, kDataLengthOffset, SEEK_SET) == 0 &&
-              std::fwrite(m_header.data() + kDataLengthOffset, 1, 4, m_file) == 4 && written;
-    Close();
+    return WriteAllAt(m_fd, m_header.data() + kPageCountOffset, 1, kPageCountOffset) &&
+           WriteAllAt(m_fd, m_header.data() + kDataLengthOffset, 4, kDataLengthOffset);
+}
+
+bool CaptureFile::EndPage() {
+    if (m_fd < 0 || m_failed)
+        return false;
+    // The header counts the page, and the page is on the disk, before the modem is asked for more:
+    // the modem forgets the fax once its last page is out, and from then on this file is its only
+    // copy, also across a crash.
+    ++m_pages;
+    if (!WriteCountAndLength(m_pages) || ::fdatasync(m_fd) != 0) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool CaptureFile::Finish(int pageCount) {
+    if (m_fd < 0)
+        return false;
+    bool written = !m_failed && WriteCountAndLength(pageCount) && ::fdatasync(m_fd) == 0;
+    written = ::close(m_fd) == 0 && written;
+    m_fd = -1;
     return written;
 }
 
@@ -88,6 +141,39 @@ void CaptureFile::Remove() {
         std::remove(m_path.c_str());
 }
 
+bool CaptureFile::Adopt(const std::string& path) {
+    Close();
+    m_path = path;
+    m_dataLength = 0;
+    m_pages = 0;
+    m_failed = false;
+    m_header.fill(0);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    const bool read = std::fread(m_header.data(), 1, m_header.size(), file) == m_header.size();
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fclose(file);
+    if (!read || m_header[0] != 'G' || m_header[1] != '3')
+        return false;
+    m_pages = m_header[kPageCountOffset];
+    for (size_t i = 0; i < 4; ++i)
+        m_dataLength |= static_cast<uint32_t>(m_header[kDataLengthOffset + i]) << (8 * i);
+    return m_pages > 0 && m_dataLength > 0 && size >= 0 &&
+           static_cast<unsigned long>(size) >= kHeaderSize + static_cast<unsigned long>(m_dataLength);
+}
+
+std::string CaptureFile::Dcs() const {
+    const char* start = reinterpret_cast<const char*>(m_header.data() + kDcsOffset);
+    return std::string(start, ::strnlen(start, kDcsLength));
+}
+
+std::string CaptureFile::Id() const {
+    const char* start = reinterpret_cast<const char*>(m_header.data() + kIdOffset);
+    return std::string(start, ::strnlen(start, kIdLength));
+}
+
 void CaptureFile::SetAside(const std::string& programDirectory, const QDateTime& time, const QString& what) {
     Close();
     const QString directory = QFile::decodeName(QByteArray::fromStdString(programDirectory));
@@ -97,7 +183,11 @@ void CaptureFile::SetAside(const std::string& programDirectory, const QDateTime&
         target = directory + base + QStringLiteral("-%1.TAM").arg(n);
     const QByteArray from = QByteArray::fromStdString(m_path);
     const QByteArray to = QFile::encodeName(target);
-    if (std::rename(from.constData(), to.constData()) == 0 || errno != EXDEV)
+    if (std::rename(from.constData(), to.constData()) == 0) {
+        m_path = to.toStdString();
+        return;
+    }
+    if (errno != EXDEV)
         return;
     // Another file system: the copy must be whole and on the disk before the capture goes. A copy
     // cut short (a full disk) is dropped and the capture stays where it is.
@@ -110,6 +200,8 @@ void CaptureFile::SetAside(const std::string& programDirectory, const QDateTime&
         if (got < 0 || !out.Write(buffer, static_cast<size_t>(got)))
             return;
     }
-    if (out.Commit())
+    if (out.Commit()) {
         in.remove();
+        m_path = to.toStdString();
+    }
 }

@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 class QDateTime;
@@ -20,8 +19,9 @@ class QDateTime;
 //   40   the page count, one byte
 //   128  the length L of the page data, 32 bits
 //   132  the L bytes of page data, every page as the modem ended it
-// The modem link hands the page data in (PageSink); the read finishes the header, and the page
-// file writer reads the finished file.
+// The modem link hands the page data in (PageSink); after every page the header counts it and the
+// file is forced to the disk, so that a capture left by a crash holds every page that ended; the
+// page file writer reads the finished file.
 class CaptureFile final : public PageSink {
 public:
     static constexpr size_t kHeaderSize = 132;
@@ -43,9 +43,16 @@ public:
     // A new capture file in `directory` (ending in '/'), created exclusively, with the header of a
     // fax whose answer report gave `dcs` and `id` and no page data yet. False when none could be made.
     bool Create(const std::string& directory, const std::string& dcs, const std::string& id);
-    // Page data, appended as it comes; false when it could not be written.
+    // Page data, appended as it comes; false when it could not be written (a full disk), and every
+    // later append and EndPage fail too.
     bool Append(const char* data, size_t count) override;
-    // Writes the page count and the data length into the header and closes the file.
+    // A page has ended: the header counts it with the data so far, and the file is on the disk.
+    // False when that could not be written.
+    bool EndPage();
+    // Whether an append or a page's end could not be written.
+    bool Failed() const { return m_failed; }
+    // Writes the page count and the data length into the header and closes the file; false when
+    // they could not be written.
     bool Finish(int pageCount);
     // Sets the page count of the finished capture: the pages its page file could hold.
     bool RewritePageCount(int pageCount);
@@ -54,18 +61,29 @@ public:
     // A finished capture that did not become a page file is the only copy of its fax (the modem
     // forgets a fax once it has played it out): it moves into `programDirectory` (ending in '/')
     // under a name that says what it is and when it came ("20240305140709-未转换的传真.TAM").
-    // Where it cannot be moved it stays where it is; it is never deleted.
+    // Where it cannot be moved it stays where it is; it is never deleted. Path() names where it is.
     void SetAside(const std::string& programDirectory, const QDateTime& time, const QString& what);
+    // Takes up a capture left behind (by a crash, or a read that could not save it): true when its
+    // header names at least one page and the data it counts is there.
+    bool Adopt(const std::string& path);
 
     const std::string& Path() const { return m_path; }
+    // The pages the header counts.
+    int Pages() const { return m_pages; }
+    // The header's DCS text and sender's identification.
+    std::string Dcs() const;
+    std::string Id() const;
     // The page data appended so far.
     uint32_t DataLength() const { return m_dataLength; }
 
 private:
     void Close();
+    bool WriteCountAndLength(int pageCount);
 
     std::string m_path;
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
     uint32_t m_dataLength = 0;
+    int m_pages = 0;
+    bool m_failed = false;
     std::array<uint8_t, kHeaderSize> m_header{};
 };

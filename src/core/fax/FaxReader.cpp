@@ -9,11 +9,14 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 
 using namespace retrieval;
@@ -52,20 +55,24 @@ bool AnswerCall(ModemLink& link, std::string& report) {
 }
 
 // DC2 starts a page's data (whatever is already waiting is part of it); CaptureData takes the rest
-// up to DLE ETX; the modem's "OK" ends the page. False when the page did not end.
-bool ReceivePageData(ModemLink& link) {
+// up to DLE ETX; the modem's "OK" ends the page, which the capture then counts and forces to the
+// disk. False when the page did not end or could not be kept.
+bool ReceivePageData(ModemLink& link, CaptureFile& capture) {
     const char dc2[] = {modem::kDC2};
     link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
     const bool ended = link.CaptureData();
     if (ended)
         link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
-    return ended;
+    return ended && capture.EndPage();
 }
 
 // Pages after the first, while the modem connects. The page count is one byte in the capture
 // file: the capture stops at 255 pages so that the count, the file and the record agree, and a
-// modem that keeps connecting cannot hold the program forever.
-int ReceiveFurtherPages(ModemLink& link) {
+// modem that keeps connecting cannot hold the program forever. A page that could not be kept (a
+// full disk) stops the read of this fax before the modem is asked for the next page: the modem
+// still holds the fax then, and gives it whole to the next read. Returns the page count, or 0
+// for that stop.
+int ReceiveFurtherPages(ModemLink& link, CaptureFile& capture) {
     int pageCount = 1;
     while (pageCount < kMaxPages) {
         if (!link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true) ||
@@ -75,6 +82,8 @@ int ReceiveFurtherPages(ModemLink& link) {
         link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
         link.CaptureData();
         link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
+        if (capture.Failed() || !capture.EndPage())
+            return 0;
         ++pageCount;
     }
     return pageCount;
@@ -114,6 +123,7 @@ public:
         : m_reader(reader), m_link(reader.m_link), m_progress(progress) {}
 
     ReadOutcome Go();
+    const ReadOutcome& Outcome() const { return m_outcome; }
 
 private:
     void Status(QStringView text) const {
@@ -122,9 +132,15 @@ private:
     }
     ReadResult ReadStoredFaxes();
     ReadResult ReadOneFax(int fax);
-    // The page file and the record of a fax whose pages are in `capture`.
-    ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer);
+    // The page file and the record of a fax received at `received` whose pages are in `capture`.
+    ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
+                       const QDateTime& received);
 
+public:
+    // The captures an earlier read left in the capture directory, recorded.
+    void Recover();
+
+private:
     FaxReader& m_reader;
     ModemLink& m_link;
     const ReadProgress& m_progress;
@@ -143,6 +159,44 @@ ReadOutcome FaxReader::Read(const ReadProgress& progress) {
     return Run(*this, progress).Go();
 }
 
+std::vector<RecordedFax> FaxReader::RecoverCaptures() {
+    const ReadProgress none;
+    Run run(*this, none);
+    run.Recover();
+    return run.Outcome().faxes;
+}
+
+void FaxReader::Run::Recover() {
+    const std::string& directory = m_reader.m_captureDirectory;
+    std::vector<std::string> left;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == 11 && name.rfind("TAM", 0) == 0 && name.compare(7, 4, ".TMP") == 0 &&
+            entry.is_regular_file(error))
+            left.push_back(entry.path().string());
+    }
+    std::sort(left.begin(), left.end(), [](const std::string& a, const std::string& b) {
+        std::error_code ea;
+        std::error_code eb;
+        return std::filesystem::last_write_time(a, ea) < std::filesystem::last_write_time(b, eb);
+    });
+    for (const std::string& path : left) {
+        CaptureFile capture;
+        if (!capture.Adopt(path)) {
+            // No page of it ended: the modem forgets a fax only after its last page, so it still
+            // holds this one and plays it again.
+            capture.Remove();
+            continue;
+        }
+        const AnswerReport answer{capture.Dcs(), capture.Id(), !capture.Dcs().empty() && capture.Dcs().front() == '1'};
+        const QDateTime received = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).lastModified();
+        if (SaveFax(0, capture, capture.Pages(), answer, received).Succeeded())
+            ++m_outcome.recovered;
+    }
+    m_outcome.keptCapture.clear();
+}
+
 ReadOutcome FaxReader::Run::Go() {
     // RERAVA.INI keeps each page file's path as GBK text. A directory name that GBK cannot spell
     // would give records that lead nowhere (viewing opens nothing, deleting leaves the file), so
@@ -152,6 +206,8 @@ ReadOutcome FaxReader::Run::Go() {
         Status(kIdleText);
         return m_outcome;
     }
+
+    Recover();
 
     Status(kDetectingText);
     DetectionReport ports;
@@ -173,6 +229,12 @@ ReadOutcome FaxReader::Run::Go() {
     m_outcome.result = result;
     if (result.step == kNoModem)
         m_outcome.details = DescribeDetection(ports);
+    else if (result.step == kNotSaved && !m_outcome.keptCapture.isEmpty())
+        m_outcome.details =
+            QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
+                           "它暂存在“%2”，下次读取传真时自动记录。")
+                .arg(result.fax)
+                .arg(m_outcome.keptCapture);
 
     // Back to data mode whatever happened; the replies do not matter any more.
     m_link.SendExpectingOk(modem::kAttention, modem::kShortWait);
@@ -235,37 +297,39 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
 
     m_link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true);
 
-    // Without a capture file nothing of this fax could be kept: the fax fails as a page would.
+    // Without a capture file nothing of this fax could be kept: the fax fails as a page would. The
+    // spool is the user's own: nobody else lists or fills it.
+    ::mkdir(m_reader.m_captureDirectory.c_str(), 0700);
     CaptureFile capture;
     if (!capture.Create(m_reader.m_captureDirectory, answer.dcs, answer.id))
         return {kPageNotEnded, fax};
     m_link.SetPageSink(&capture);
-    if (!ReceivePageData(m_link)) {
+    const int capturedPages = ReceivePageData(m_link, capture) ? ReceiveFurtherPages(m_link, capture) : 0;
+    m_link.SetPageSink(nullptr);
+    if (capturedPages == 0) {
         // The modem keeps a fax whose playback did not end, and the next read fetches it whole;
-        // what came of it here is cut off before its page's end.
-        m_link.SetPageSink(nullptr);
+        // what came of it here is cut off before a page's end, or could not be kept.
         capture.Remove();
         return {kPageNotEnded, fax};
     }
-    const int capturedPages = ReceiveFurtherPages(m_link);
-    m_link.SetPageSink(nullptr);
     capture.Finish(capturedPages);
-    return SaveFax(fax, capture, capturedPages, answer);
+    return SaveFax(fax, capture, capturedPages, answer, m_reader.m_wallClock.Now());
 }
 
-ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer) {
+ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
+                                   const QDateTime& received) {
     FaxFileWriter& writer = m_reader.m_writer;
     const std::string& programDirectory = m_reader.m_programDirectory;
-    const QDateTime received = m_reader.m_wallClock.Now();
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
     const std::string tiffPath = TiffPathFor(programDirectory, received, m_givenNames);
     const bool converted = writer.Convert(capture.Path(), tiffPath);
     // A page file that could not be written (a full disk, a capture file cut short) gets no record:
-    // the fax fails here, what was written of the file goes, and the capture is set aside. Page data
-    // that does not decode is still recorded with the pages that were written.
+    // the fax fails here and what was written of the file goes. The capture stays in the capture
+    // directory, where the next read records it. Page data that does not decode is still recorded
+    // with the pages that were written.
     if (!converted && writer.LastResult() != FaxFileWriter::kDecodePage) {
         std::remove(tiffPath.c_str());
-        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
+        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
         return {kNotSaved, fax};
     }
     // The record and the capture count the pages the file holds: a page that was cut off before its
@@ -274,10 +338,11 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     if (pageCount != capturedPages && writer.LastResult() >= FaxFileWriter::kDecodePage)
         capture.RewritePageCount(pageCount);
     // RERAVA.INI keeps paths as GBK text, as the files the program has always written. A record
-    // that cannot be saved is a failure too; the page file is kept.
+    // that cannot be saved is a failure too: the page file goes and the capture stays, as above.
     if (!m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
                                        answer.fine)) {
-        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
+        std::remove(tiffPath.c_str());
+        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
         return {kNotSaved, fax};
     }
     const RecordedFax recorded{gbk::ToQString(answer.id), pageCount,

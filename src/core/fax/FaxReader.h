@@ -18,16 +18,26 @@ class WallClock;
 class FaxReader {
 public:
     // Page files and RERAVA.INI in `programDirectory`, captures in `captureDirectory` (both with
-    // their trailing '/'); reception times from `wallClock`.
+    // their trailing '/'; the program's is SpoolOf(programDirectory)); reception times from
+    // `wallClock`.
     FaxReader(LinkEnvironment link, const WallClock& wallClock, std::string programDirectory,
               std::string captureDirectory);
     FaxReader(const FaxReader&) = delete;
     FaxReader& operator=(const FaxReader&) = delete;
 
-    // The whole read: the modem found on COM1 or else COM2, every stored fax captured, turned into
+    // The whole read: first the captures an earlier read left behind (a crash, a full disk) are
+    // recorded; then the modem found on COM1 or else COM2, every stored fax captured, turned into
     // a page file and recorded, the modem put back into data mode and the port closed, whatever
     // happened. The records and page files of the faxes read before a failure stay.
     retrieval::ReadOutcome Read(const retrieval::ReadProgress& progress = {});
+
+    // Records the faxes whose captures an earlier read left in the capture directory, as Read does
+    // first; for the window's start. Returns them.
+    std::vector<retrieval::RecordedFax> RecoverCaptures();
+
+    // The program's capture directory: a directory of its own in the program directory, private to
+    // the user, on the same disk as the page files, where a capture outlives a crash.
+    static std::string SpoolOf(const std::string& programDirectory) { return programDirectory + ".spool/"; }
 
     FaxRecordStore& Store() { return m_store; }
     const FaxRecordStore& Store() const { return m_store; }

@@ -77,8 +77,12 @@ std::optional<StopMessage> StopMessageOf(const ReadOutcome& outcome) {
     case kUnrecordablePath:
         return StopMessage{kUnrecordablePathMessage.toString(), {}};
     default:
-        return StopMessage{kFailedMessage.toString(), {}};
+        return StopMessage{kFailedMessage.toString(), outcome.details};
     }
+}
+
+QString RecoveredText(int count) {
+    return QStringLiteral("恢复了 %1 份传真").arg(count);
 }
 
 } // namespace retrieval

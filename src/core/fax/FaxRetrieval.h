@@ -76,8 +76,14 @@ struct RecordedFax {
 // What a read hands back.
 struct ReadOutcome {
     ReadResult result;
-    std::vector<RecordedFax> faxes; // in the order they were recorded
+    std::vector<RecordedFax> faxes; // in the order they were recorded, the recovered ones first
     QString details;                // when no modem answered: what happened on each port tried, a line each
+    // Faxes of an earlier read that had left the modem but were not recorded then (a crash, a full
+    // disk): recorded by this read from the captures they left, and counted in `faxes` too.
+    int recovered = 0;
+    // A fax that left the modem but could not be saved (kNotSaved): where its capture is kept until
+    // the next read records it.
+    QString keptCapture;
 };
 
 // What a read tells while it runs: each status text as it changes (the progress texts, ending with
@@ -94,6 +100,9 @@ struct StopMessage {
     QString details;
 };
 std::optional<StopMessage> StopMessageOf(const ReadOutcome& outcome);
+
+// What the user is told of faxes recorded from captures an earlier read left: "恢复了 1 份传真".
+QString RecoveredText(int count);
 
 // The answer report of one fax call, as far as the program uses it.
 struct AnswerReport {

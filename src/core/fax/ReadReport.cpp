@@ -55,6 +55,8 @@ QString SummaryText(const ReadOutcome& outcome) {
     const ReadResult& result = outcome.result;
     if (result.step == kSuccess) {
         text = kSucceededText.toString() + QStringLiteral("共 %1 份传真。").arg(outcome.faxes.size());
+        if (outcome.recovered > 0)
+            text += QStringLiteral("其中%1（上次读取时已取出）。").arg(RecoveredText(outcome.recovered));
     } else if (result.step == kNoModem) {
         text = kNoModemMessage.toString();
     } else if (result.step == kNoStoredFax) {

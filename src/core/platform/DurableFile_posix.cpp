@@ -69,7 +69,7 @@ bool DurableFile::Commit() {
         return false;
     }
     // The target's permissions go to the new file before it takes the target's place.
-    struct stat old{};
+    struct stat old {};
     if (::stat(m_path.c_str(), &old) == 0 && ::fchmod(m_fd, old.st_mode & 07777) != 0)
         Fail("fchmod");
     // A full disk may show only here, when the file system allocates the blocks.

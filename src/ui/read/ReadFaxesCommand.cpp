@@ -23,7 +23,8 @@ retrieval::ReadOutcome RunReadFaxesCommand(const AppServices& services, QWidget&
         status::SetBusy(true);
     }
     window->setEnabled(true);
-    status::SetStatusText(retrieval::kIdleText.toString());
+    status::SetStatusText(outcome.recovered > 0 ? retrieval::RecoveredText(outcome.recovered)
+                                                : retrieval::kIdleText.toString());
     status::SetBusy(false);
     reloadRows();
     return outcome;
