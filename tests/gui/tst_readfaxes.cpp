@@ -6,6 +6,8 @@
 #include "GuiTestSupport.h"
 
 #include "app/MainWindow.h"
+#include "core/fax/CaptureFile.h"
+#include "core/fax/FaxReader.h"
 #include "core/fax/FaxRetrieval.h"
 #include "core/modem/ModemLink.h"
 #include "support/SimModemFixture.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QtTest>
 
 #include <functional>
@@ -54,6 +57,28 @@ Q_DECLARE_METATYPE(SetUp)
 class TestReadFaxes : public QObject {
     Q_OBJECT
 private slots:
+    // A fax that left the modem in a read that ended before recording it (a crash) is recorded when
+    // the window starts, from the capture it left in the spool, and the user is told.
+    void aCaptureLeftByACrashIsRecordedAtStart() {
+        ReadFixture f(QStringLiteral("one-fax.ini"));
+        const std::string spool = FaxReader::SpoolOf(f.services.programDirectory);
+        QVERIFY(QDir().mkpath(QString::fromStdString(spool)));
+        {
+            CaptureFile capture;
+            QVERIFY(capture.Create(spool, "0,3,0,2 ", "LEFT BEHIND"));
+            const std::string page = Page("checker") + "\x10";
+            QVERIFY(capture.Append(page.data(), page.size()));
+            QVERIFY(capture.EndPage());
+        }
+        MainWindow frame(f.services);
+        FaxListView* view = frame.View();
+        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnId), QStringLiteral("LEFT BEHIND"));
+        QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnResolution), QStringLiteral("低"));
+        QCOMPARE(status::StatusText(), retrieval::RecoveredText(1));
+        QVERIFY(QDir(QString::fromStdString(spool)).entryList(QDir::Files).isEmpty());
+    }
+
     void readsIntoTheList() {
         ReadFixture f(QStringLiteral("one-fax.ini"));
         f.sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});

@@ -11,6 +11,7 @@
 // The figures go to robustness/crash-consistency.md in the build directory
 // (scripts/update-robustness copies them into docs/robustness.md).
 #include "core/fax/FaxReader.h"
+#include "core/fax/ReadReport.h"
 #include "core/phonebook/PhoneNumberMemory.h"
 #include "core/platform/Gbk.h"
 #include "core/platform/ProfileFile.h"
@@ -335,8 +336,8 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     EXPECT_EQ(message->text, retrieval::kFailedMessage.toString());
     EXPECT_EQ(reader.Writer().LastResult(), FaxFileWriter::kWriteStrip);
     EXPECT_EQ(testsupport::ReadFile(place.Ini()), before);
-    // The fax's data is not lost: its capture file is whole, set aside beside RERAVA.INI where the
-    // room freed by the page file allows it, else still in the temporary directory.
+    // The fax's data is not lost: its capture file is whole and waits in the capture directory for
+    // the next read (nothing of it is moved into the program directory).
     std::vector<std::string> files;
     std::vector<std::string> captures;
     for (const auto& entry : fs::directory_iterator(place.dir)) {
@@ -353,6 +354,60 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     EXPECT_GT(fs::file_size(captures[0]), 132u + Page("text-fine").size()) << captures[0];
     // The port is given back as after any failure (the window's part: tst_readfaxes).
     EXPECT_FALSE(reader.Link().IsOpen());
+    ::umount2(mounted.c_str(), MNT_DETACH);
+}
+
+// The program directory full when a fax has already left the modem: its capture waits in the spool,
+// the message says where and the command line names the right fax, and the next read with room
+// again records it.
+TEST(FullDisk, AFaxThatCouldNotBeSavedIsRecordedByTheNextRead) {
+    const std::string top = testsupport::MakeTempDir();
+    std::string why;
+    const std::string mounted = testsupport::MountSmallFileSystem(top + "small", "64k", why);
+    if (mounted.empty())
+        GTEST_SKIP() << "no small file system to fill: " << why;
+    const Place place{mounted + "/"};
+    testsupport::WriteFile(place.Ini(), "[DEZAZAZE]\r\nINSTALL=1\r\n");
+    testsupport::FillFileSystem(mounted);
+    const std::string spool = top + "spool/";
+    const auto captures = [&spool] {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(spool, error))
+            names.push_back(entry.path().filename().string());
+        return names;
+    };
+
+    SimModemFixture sim;
+    sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}}); // padded, as modems report it
+    StepClock clock;
+    {
+        FaxReader reader(sim.env, clock, place.dir, spool);
+        const retrieval::ReadOutcome outcome = reader.Read();
+        EXPECT_EQ(outcome.result, (retrieval::ReadResult{retrieval::kNotSaved, 1}));
+        EXPECT_EQ(retrieval::ExitStatusOf(outcome.result), 11) << "fax 1, not fax 2";
+        EXPECT_EQ(sim.com1.FaxesLeft(), 0u) << "the modem has given the fax away";
+        const std::optional<retrieval::StopMessage> message = retrieval::StopMessageOf(outcome);
+        ASSERT_TRUE(message.has_value());
+        EXPECT_EQ(message->text, retrieval::kFailedMessage.toString());
+        ASSERT_FALSE(outcome.keptCapture.isEmpty());
+        EXPECT_TRUE(message->details.contains(outcome.keptCapture)) << message->details.toStdString();
+        EXPECT_TRUE(retrieval::SummaryText(outcome).startsWith(
+            QStringLiteral("传真读取失败！第 1 份传真读取失败（结果代码 10），之前的 0 份传真已保存。")));
+        EXPECT_EQ(captures().size(), 1u);
+    }
+
+    fs::remove(mounted + "/filler");
+    FaxReader reader(sim.env, clock, place.dir, spool);
+    const retrieval::ReadOutcome outcome = reader.Read();
+    EXPECT_EQ(outcome.result.step, retrieval::kNoStoredFax);
+    EXPECT_EQ(outcome.recovered, 1);
+    std::vector<FaxRecord> records;
+    reader.Store().LoadRecords([&records](const FaxRecord& record) { records.push_back(record); });
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].id, "+86 10 87654321");
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 1);
+    EXPECT_TRUE(captures().empty());
     ::umount2(mounted.c_str(), MNT_DETACH);
 }
 

@@ -3,6 +3,7 @@
 // table of modems (absent, empty, faulty, holding faxes of several kinds) and what each run must
 // leave behind: result, messages, status texts, records in RERAVA.INI, capture and TIFF files, and
 // the window and the port given back.
+#include "core/fax/CaptureFile.h"
 #include "core/fax/FaxReader.h"
 #include "core/platform/Gbk.h"
 #include "core/platform/ProfileFile.h"
@@ -18,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sys/mount.h>
 #include <vector>
 
 using namespace std::string_literals;
@@ -75,7 +77,8 @@ struct Scenario {
     std::string programSubdirectory = {}; // the program lies in this directory under the test's own
 };
 
-class ReadCommand : public ::testing::TestWithParam<Scenario> {
+// One read into a program directory of its own, on a modem of its own.
+class ReadFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         store.OpenStoreAt(programDir + "RERAVA.INI");
@@ -115,6 +118,8 @@ protected:
     uint32_t maxPageBytes = ModemLink::kMaxPageBytes;
     std::unique_ptr<FaxReader> reader;
 };
+
+class ReadCommand : public ReadFixture, public ::testing::WithParamInterface<Scenario> {};
 
 quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages) {
     return quorra::StoredFax{std::move(id), fine, std::move(pages)};
@@ -608,6 +613,90 @@ TEST_F(ReadCommand, EndlessPageDataIsGivenUp) {
     EXPECT_EQ(Records().size(), 1u);
     EXPECT_FALSE(LinkOpen());
     EXPECT_EQ(host.texts.back(), retrieval::kIdleText.toString());
+}
+
+// --- Captures an earlier read left -------------------------------------------------------------
+
+// A capture as a read leaves it when it ends early: `endedPages` pages counted in its header, then
+// `tail` (the start of a page that never ended), finished or not.
+struct LeftCapture {
+    const char* name;
+    int endedPages;
+    std::string tail;
+    bool finished;
+    int recordedPages; // 0: nothing to record, the modem still holds that fax
+};
+
+class LeftCaptures : public ReadFixture, public ::testing::WithParamInterface<LeftCapture> {};
+
+TEST_P(LeftCaptures, AreRecordedByTheNextReadBeforeTheModemsFaxes) {
+    const LeftCapture& c = GetParam();
+    const char* const pages[] = {"text-fine", "checker"};
+    {
+        CaptureFile capture;
+        ASSERT_TRUE(capture.Create(tempDir, "1,5,0,2,0,0,0,0 ", "EARLIER SENDER"));
+        for (int page = 0; page < c.endedPages; ++page) {
+            const std::string data = Page(pages[page]) + "\x10"; // the DLE of DLE ETX, as captured
+            ASSERT_TRUE(capture.Append(data.data(), data.size()));
+            ASSERT_TRUE(capture.EndPage());
+        }
+        ASSERT_TRUE(capture.Append(c.tail.data(), c.tail.size()));
+        if (c.finished) {
+            ASSERT_TRUE(capture.Finish(c.endedPages));
+        }
+    }
+    sim.com1.AddFax(Fax(kPaddedId, false, {Page("black-line")}));
+
+    ASSERT_EQ(Run(), 0);
+    const std::vector<FaxRecord> records = Records();
+    const size_t recovered = c.recordedPages > 0 ? 1 : 0;
+    ASSERT_EQ(records.size(), recovered + 1);
+    if (recovered > 0) {
+        EXPECT_EQ(records[0].id, "EARLIER SENDER");
+        EXPECT_TRUE(records[0].fine);
+        EXPECT_EQ(records[0].page, std::to_string(c.recordedPages));
+        EXPECT_EQ(testsupport::TiffPages(records[0].file), c.recordedPages);
+        EXPECT_EQ(host.texts.empty() ? QString() : host.texts.back(), retrieval::kIdleText.toString());
+    }
+    EXPECT_EQ(records.back().id, "+86 10 87654321") << "the modem's fax after it";
+    EXPECT_TRUE(fs::is_empty(tempDir)) << "nothing left to recover";
+}
+
+INSTANTIATE_TEST_SUITE_P(Captures, LeftCaptures,
+                         ::testing::Values(
+                             // Killed between the modem's "+FHNG" and the record: the only copy of the fax.
+                             LeftCapture{"WholeButNotRecorded", 2, "", true, 2},
+                             // Killed in the second page: the first is on the disk and counted.
+                             LeftCapture{"KilledInTheSecondPage", 1, Page("checker").substr(0, 500), false, 1},
+                             // Killed in the first page: the modem still holds the fax and plays it again.
+                             LeftCapture{"KilledInTheFirstPage", 0, Page("text-fine").substr(0, 700), false, 0}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// A fax whose page cannot be kept (a full disk under the capture) is not given away: the read of it
+// stops before the modem plays its last page, the modem keeps it, and the next read, with room
+// again, brings it whole.
+TEST_F(ReadCommand, APageThatCannotBeKeptLeavesTheFaxInTheModem) {
+    std::string why;
+    const std::string small = testsupport::MountSmallFileSystem(tempDir + "small", "40k", why);
+    if (small.empty())
+        GTEST_SKIP() << "no small file system to fill: " << why;
+    tempDir = small + "/";
+    // About 32 KB a page: the first fits, the second does not.
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("text-fine")}));
+
+    EXPECT_EQ(Run(), retrieval::kPageNotEnded);
+    EXPECT_EQ(host.messages, std::vector<QString>{retrieval::kFailedMessage.toString()});
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(sim.com1.FaxesLeft(), 1u) << "the modem keeps the fax";
+    EXPECT_TRUE(fs::is_empty(tempDir));
+
+    tempDir = testsupport::MakeTempDir();
+    ASSERT_EQ(Run(), 0);
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].page, "2");
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 2);
+    ::umount2(small.c_str(), MNT_DETACH);
 }
 
 // A file of the same name from an earlier run is not replaced either.
