@@ -16,6 +16,7 @@
 #include "BenchRow.h"
 #include "app/DesktopShell.h"
 #include "app/Program.h"
+#include "core/fax/FaxReader.h"
 #include "core/platform/EventPump.h"
 #include "core/platform/QtSerialBackend.h"
 #include "ui/faxlist/FaxListView.h"
@@ -142,7 +143,9 @@ int Records(int argc, char** argv) {
         return 1;
     const std::string dir = dirTemplate;
     Services s(MakeProgramDir(dir, kRecords));
-    FaxListView view(s.services); // the first load writes the row map
+    FaxReader reader(s.services.Link(), s.services.wallClock, s.services.programDirectory,
+                     FaxReader::SpoolOf(s.services.programDirectory));
+    FaxListView view(s.services, reader); // the first load writes the row map
     std::vector<double> times;
     std::vector<double> cpuTimes; // on a shared machine wall time is mostly the wait for a core
     std::vector<int> rewrites;
