@@ -68,7 +68,7 @@ private slots:
             QVERIFY(capture.Create(spool, "0,3,0,2 ", "LEFT BEHIND"));
             const std::string page = Page("checker") + "\x10";
             QVERIFY(capture.Append(page.data(), page.size()));
-            QVERIFY(capture.EndPage());
+            QVERIFY(capture.EndPage(true));
         }
         MainWindow frame(f.services);
         FaxListView* view = frame.View();

@@ -65,6 +65,8 @@ bool CaptureFile::Create(const std::string& directory, const std::string& dcs, c
     m_dataLength = 0;
     m_pages = 0;
     m_failed = false;
+    m_pageStart = 0;
+    m_pageSpans.clear();
     m_header.fill(0);
     m_header[0] = 'G';
     m_header[1] = '3';
@@ -104,9 +106,12 @@ bool CaptureFile::WriteCountAndLength(int pageCount) {
            WriteAllAt(m_fd, m_header.data() + kDataLengthOffset, 4, kDataLengthOffset);
 }
 
-bool CaptureFile::EndPage() {
+bool CaptureFile::EndPage(bool withDleEtx) {
     if (m_fd < 0 || m_failed)
         return false;
+    const uint32_t end = withDleEtx && m_dataLength > m_pageStart ? m_dataLength - 1 : m_dataLength;
+    m_pageSpans.emplace_back(m_pageStart, end);
+    m_pageStart = m_dataLength;
     // The header counts the page, and the page is on the disk, before the modem is asked for more:
     // the modem forgets the fax once its last page is out, and from then on this file is its only
     // copy, also across a crash.
@@ -121,7 +126,25 @@ bool CaptureFile::EndPage() {
 bool CaptureFile::Finish(int pageCount) {
     if (m_fd < 0)
         return false;
-    bool written = !m_failed && WriteCountAndLength(pageCount) && ::fdatasync(m_fd) == 0;
+    // The table behind the data: the pages as the modem ended them.
+    std::vector<uint8_t> table;
+    const size_t entries = std::min(m_pageSpans.size(), static_cast<size_t>(std::max(pageCount, 0)));
+    const auto put = [&table](uint32_t value) {
+        for (size_t i = 0; i < 4; ++i)
+            table.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    for (size_t i = 0; i < entries; ++i) {
+        put(m_pageSpans[i].first);
+        put(m_pageSpans[i].second);
+    }
+    put(static_cast<uint32_t>(entries));
+    table.insert(table.end(), kPageTableMark, kPageTableMark + 4);
+    // Pages that were counted without their ends (none, as the read counts them) leave the capture
+    // without a table, to be split at its RTCs.
+    const bool withTable = entries == static_cast<size_t>(pageCount);
+    bool written =
+        !m_failed && (!withTable || WriteAll(m_fd, reinterpret_cast<const char*>(table.data()), table.size()));
+    written = written && WriteCountAndLength(pageCount) && ::fdatasync(m_fd) == 0;
     written = ::close(m_fd) == 0 && written;
     m_fd = -1;
     return written;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QDateTime;
 
@@ -19,6 +20,11 @@ class QDateTime;
 //   40   the page count, one byte
 //   128  the length L of the page data, 32 bits
 //   132  the L bytes of page data, every page as the modem ended it
+//   then, in a capture that was finished, the page table: for each page the offsets (32 bits each,
+//        from the start of the page data) of its first byte and of the byte behind its last (the
+//        DLE of the modem's DLE ETX not counted), then the number of pages (32 bits) and "G3PT".
+//        The pages are where the modem ended them, whether or not their sender wrote an RTC; a
+//        capture without the table (an older one, or one a crash left) is split at the RTCs.
 // The modem link hands the page data in (PageSink); after every page the header counts it and the
 // file is forced to the disk, so that a capture left by a crash holds every page that ended; the
 // page file writer reads the finished file.
@@ -31,6 +37,7 @@ public:
     static constexpr size_t kIdLength = 20;
     static constexpr size_t kPageCountOffset = 40;
     static constexpr size_t kDataLengthOffset = 128;
+    static constexpr char kPageTableMark[5] = "G3PT";
     // The page count is one byte.
     static constexpr int kMaxPages = 255;
 
@@ -46,13 +53,14 @@ public:
     // Page data, appended as it comes; false when it could not be written (a full disk), and every
     // later append and EndPage fail too.
     bool Append(const char* data, size_t count) override;
-    // A page has ended: the header counts it with the data so far, and the file is on the disk.
-    // False when that could not be written.
-    bool EndPage();
+    // A page has ended (`withDleEtx`: by the modem's DLE ETX, whose DLE is the last byte appended):
+    // the header counts it with the data so far, and the file is on the disk. False when that could
+    // not be written.
+    bool EndPage(bool withDleEtx);
     // Whether an append or a page's end could not be written.
     bool Failed() const { return m_failed; }
-    // Writes the page count and the data length into the header and closes the file; false when
-    // they could not be written.
+    // Writes the page table behind the data and the page count and the data length into the header,
+    // and closes the file; false when they could not be written.
     bool Finish(int pageCount);
     // Sets the page count of the finished capture: the pages its page file could hold.
     bool RewritePageCount(int pageCount);
@@ -85,5 +93,7 @@ private:
     uint32_t m_dataLength = 0;
     int m_pages = 0;
     bool m_failed = false;
+    uint32_t m_pageStart = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> m_pageSpans; // first byte, byte behind the last
     std::array<uint8_t, kHeaderSize> m_header{};
 };

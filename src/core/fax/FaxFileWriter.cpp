@@ -47,6 +47,11 @@ void PutU16(uint8_t* p, uint32_t v) {
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
+uint32_t GetU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
 void PutU32(uint8_t* p, uint32_t v) {
     PutU16(p, v & 0xFFFF);
     PutU16(p + 2, v >> 16);
@@ -119,14 +124,29 @@ bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& t
     const bool multiPage = m_pageCount > 1;
     uint32_t previousIfd = 0;
     // A 32-bit counter: with 255 pages an 8-bit one would wrap to 0 and never end the loop.
+    // Whether the last written page's directory points at a next one that is still to be written.
+    bool chained = false;
     for (uint32_t page = 1; page <= m_pageCount; ++page) {
-        if (!WritePage(multiPage)) {
-            UnchainLastDirectory(previousIfd);
+        if (!m_pageSpans.empty()) {
+            // Each page where the modem ended it: nothing of the page before it leaks in.
+            const auto [start, end] = m_pageSpans[page - 1];
+            m_inCursor = start;
+            m_inMask = 0x80;
+            m_inByte = 0;
+            m_dataLength = end - start;
+        }
+        bool empty = false;
+        if (!WritePage(multiPage, empty)) {
+            UnchainLastDirectory(chained ? previousIfd : 0);
             ResetInput();
             CloseFile();
             return false;
         }
+        // A page without a single line (an RTC alone, no data at all) is no page of the file.
+        if (empty)
+            continue;
         ++m_pagesWritten;
+        chained = false;
         if (page < m_pageCount) {
             previousIfd = m_ifdOffset;
             if (!ChainNextDirectory()) {
@@ -135,7 +155,19 @@ bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& t
                 CloseFile();
                 return false;
             }
+            chained = true;
         }
+    }
+    // The pages after the last written one held no line: its directory ends the file after all.
+    if (chained)
+        UnchainLastDirectory(previousIfd);
+    if (m_pagesWritten == 0 && m_pageCount > 0) {
+        // Not one page held a line: no file of no pages.
+        m_result = kDecodePage;
+        m_detail = kNoEol;
+        ResetInput();
+        CloseFile();
+        return false;
     }
     ResetInput();
     ResetPage();
@@ -178,6 +210,7 @@ bool FaxFileWriter::ReadCapture(const std::string& capturePath) {
     if (error || fileSize < uintmax_t{kCaptureHeaderSize} + m_dataLength) {
         return fail(kDataShort);
     }
+    ReadPageTable(fileSize);
     // The capture is this program's own file: its cached pages serve as they are.
     if (m_mapping.Map(m_file, size_t{kCaptureHeaderSize} + m_dataLength)) {
         m_input = m_mapping.Data() + kCaptureHeaderSize;
@@ -230,12 +263,22 @@ bool FaxFileWriter::WriteHeader() {
     return true;
 }
 
-bool FaxFileWriter::WritePage(bool multiPage) {
+bool FaxFileWriter::WritePage(bool multiPage, bool& empty) {
     ResetPage();
+    empty = false;
+    if (!m_pageSpans.empty() && m_dataLength == 0) {
+        empty = true;
+        return true;
+    }
     if (!DecodePage()) {
         m_result = kDecodePage;
         ResetPage();
         return false;
+    }
+    if (m_rows == 0) {
+        empty = true;
+        ResetPage();
+        return true;
     }
     if (!WriteDirectory(multiPage)) {
         m_result = kWriteDirectory;
@@ -469,6 +512,38 @@ void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t 
     }
 }
 
+void FaxFileWriter::ReadPageTable(uintmax_t fileSize) {
+    // Behind the page data: per page two 32-bit offsets, then the count and the mark. A table that
+    // does not fit the capture exactly, or whose pages are out of order or outside the data, is
+    // not used: the pages are then split at their RTCs as in a capture without one.
+    m_pageSpans.clear();
+    const uintmax_t dataEnd = uintmax_t{kCaptureHeaderSize} + m_dataLength;
+    if (fileSize < dataEnd + 8 || fileSize - dataEnd > 8 + 8 * uintmax_t{255})
+        return;
+    std::array<uint8_t, 8> tail{};
+    bool seekFailed = false;
+    if (!ReadAt(m_file, static_cast<uint32_t>(fileSize - 8), tail.data(), tail.size(), seekFailed) ||
+        std::memcmp(tail.data() + 4, CaptureFile::kPageTableMark, 4) != 0)
+        return;
+    const uint32_t count = GetU32(tail.data());
+    if (count != m_pageCount || fileSize != dataEnd + 8 * uintmax_t{count} + 8)
+        return;
+    std::vector<uint8_t> table(size_t{8} * count);
+    if (count > 0 && !ReadAt(m_file, static_cast<uint32_t>(dataEnd), table.data(), table.size(), seekFailed))
+        return;
+    uint32_t previousEnd = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> spans;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t start = GetU32(&table[8 * i]);
+        const uint32_t end = GetU32(&table[8 * i + 4]);
+        if (start < previousEnd || end < start || end > m_dataLength)
+            return;
+        spans.emplace_back(start, end);
+        previousEnd = end;
+    }
+    m_pageSpans = std::move(spans);
+}
+
 void FaxFileWriter::SaveReader(const BitReader& in) {
     m_inCursor = in.cursor;
     m_inMask = in.mask;
@@ -557,6 +632,7 @@ void FaxFileWriter::ResetInput() {
     m_outCapacity = 0;
     m_pageCount = 0;
     m_dataLength = 0;
+    m_pageSpans.clear();
     m_inCursor = 0;
     m_inMask = 0x80;
     m_inByte = 0;

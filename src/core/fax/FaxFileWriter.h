@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Turns one captured fax (the capture file the retrieval writes) into a multi-page TIFF file:
 // CCITT T.4 one-dimensional, 1728 pixels wide, one directory and one strip per page. The page data
@@ -70,7 +72,9 @@ private:
     bool ReadCapture(const std::string& capturePath);
     bool PrepareTiff(const std::string& tiffPath);
     bool WriteHeader();
-    bool WritePage(bool multiPage);
+    // One page into the file; `empty` when it held no line and was left out.
+    bool WritePage(bool multiPage, bool& empty);
+    void ReadPageTable(uintmax_t fileSize);
     bool DecodePage();
     bool WriteDirectory(bool multiPage);
     bool ChainNextDirectory();
@@ -154,6 +158,9 @@ private:
     uint16_t m_resolution = 100;
     uint32_t m_pageCount = 0; // capture byte 40; wider than the byte so that 255 pages end the loop
     uint32_t m_dataLength = 0;
+    // The capture's page table, where it has one: each page's first byte and the byte behind its
+    // last. Without it the pages are split at their RTCs.
+    std::vector<std::pair<uint32_t, uint32_t>> m_pageSpans;
     MappedFile m_mapping;              // the capture file, where it could be mapped
     std::unique_ptr<uint8_t[]> m_data; // else the capture's page data, read in
     const uint8_t* m_input = nullptr;  // the page data: in the mapping or in m_data

@@ -63,7 +63,7 @@ bool ReceivePageData(ModemLink& link, CaptureFile& capture) {
     const bool ended = link.CaptureData();
     if (ended)
         link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
-    return ended && capture.EndPage();
+    return ended && capture.EndPage(true);
 }
 
 // Pages after the first, while the modem connects. The page count is one byte in the capture
@@ -80,9 +80,9 @@ int ReceiveFurtherPages(ModemLink& link, CaptureFile& capture) {
             break;
         const char dc2[] = {modem::kDC2};
         link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
-        link.CaptureData();
+        const bool ended = link.CaptureData();
         link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
-        if (capture.Failed() || !capture.EndPage())
+        if (capture.Failed() || !capture.EndPage(ended))
             return 0;
         ++pageCount;
     }
@@ -229,6 +229,12 @@ ReadOutcome FaxReader::Run::Go() {
     m_outcome.result = result;
     if (result.step == kNoModem)
         m_outcome.details = DescribeDetection(ports);
+    else if (result.step == kNotSaved && !m_outcome.keptCapture.isEmpty() &&
+             !m_outcome.keptCapture.startsWith(
+                 QFile::decodeName(QByteArray::fromStdString(m_reader.m_captureDirectory))))
+        m_outcome.details = QStringLiteral("第 %1 份传真没有一行可以显示的内容，它的原始数据保存在“%2”。")
+                                .arg(result.fax)
+                                .arg(m_outcome.keptCapture);
     else if (result.step == kNotSaved && !m_outcome.keptCapture.isEmpty())
         m_outcome.details =
             QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
@@ -329,6 +335,14 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     // with the pages that were written.
     if (!converted && writer.LastResult() != FaxFileWriter::kDecodePage) {
         std::remove(tiffPath.c_str());
+        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
+        return {kNotSaved, fax};
+    }
+    // Not one page held a line: there is nothing to list. The capture is kept beside the faxes as
+    // one that could not be converted, and the fax counts as not saved.
+    if (writer.PagesWritten() == 0) {
+        std::remove(tiffPath.c_str());
+        capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
         m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
         return {kNotSaved, fax};
     }

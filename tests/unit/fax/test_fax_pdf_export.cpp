@@ -287,19 +287,28 @@ TEST(FaxPdfExportFiles, SeveralFaxesGoIntoOnePdfWithABookmarkEach) {
 }
 
 TEST(FaxPdfExportFiles, APageWithoutLinesBecomesABlankSheet) {
-    // Only the RTC came through: the writer gives the page no lines at all.
+    // A page file of another program (or of an older FAXDESK) whose second page has no rows: the
+    // second directory's ImageLength and RowsPerStrip set to 0.
     const std::string dir = MakeTempDir();
-    const std::string rtc("\x00\x10\x01\x00\x10\x01\x00\x10\x01\x10", 10);
-    std::string capture(132, '\0');
-    capture.replace(0, 3, std::string("G3\0", 3));
-    capture[40] = 2;
-    const std::string data = ReadFile(kPages + "checker.g3") + '\x10' + rtc;
-    for (int i = 0; i < 4; ++i) {
-        capture[128 + i] = static_cast<char>(data.size() >> (8 * i));
+    MakePageFile(dir, kNormalDcs, {"checker", "black-line"});
+    std::string tiff = ReadFile(dir + "fax.tif");
+    const auto u32 = [&tiff](size_t at) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(tiff[at])) | static_cast<uint8_t>(tiff[at + 1]) << 8 |
+               static_cast<uint8_t>(tiff[at + 2]) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(tiff[at + 3])) << 24;
+    };
+    const uint32_t first = u32(4);
+    const uint32_t entries = static_cast<uint8_t>(tiff[first]) | static_cast<uint8_t>(tiff[first + 1]) << 8;
+    const uint32_t second = u32(first + 2 + 12 * entries);
+    ASSERT_NE(second, 0u);
+    const uint32_t secondEntries = static_cast<uint8_t>(tiff[second]) | static_cast<uint8_t>(tiff[second + 1]) << 8;
+    for (uint32_t i = 0; i < secondEntries; ++i) {
+        const size_t entry = second + 2 + 12 * i;
+        const uint32_t tag = static_cast<uint8_t>(tiff[entry]) | static_cast<uint8_t>(tiff[entry + 1]) << 8;
+        if (tag == 257 || tag == 278)
+            tiff.replace(entry + 8, 4, std::string(4, '\0'));
     }
-    WriteFile(dir + "in.cap", capture + data);
-    FaxFileWriter writer;
-    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "fax.tif"));
+    WriteFile(dir + "fax.tif", tiff);
     FaxPdfExport pdf;
     ASSERT_TRUE(pdf.Export({Source(dir + "fax.tif")}, dir + "fax.pdf"));
     ExpectSoundPdf(dir + "fax.pdf");
@@ -333,7 +342,7 @@ TEST(FaxPdfExportFiles, OtherByteOrderAndTagOrderAreReadAsWell) {
 
 TEST(FaxPdfExportFailures, UnreadableOrForeignPageFilesAreRefusedBeforeAnythingIsWritten) {
     const std::string dir = MakeTempDir();
-    const std::string good = MakePageFile(dir, kFineDcs, {"checker", "black-line"});
+    const std::string good = MakePageFile(dir, kNormalDcs, {"checker", "black-line"});
     const std::string tiff = ReadFile(good);
     WriteFile(dir + "short.tif", tiff.substr(0, tiff.size() - 100)); // last strip cut short
     WriteFile(dir + "text.tif", "This is not a TIFF file.\n");

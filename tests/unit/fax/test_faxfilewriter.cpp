@@ -2,6 +2,7 @@
 // The fax page file writer against libtiff's own tools and netpbm: every file it writes must be read
 // by tiffinfo/tiffcp/tifftopnm without complaint and decode to the page images pixel for pixel; the
 // byte layout, the re-coding corner cases and every failure code are checked on hand-made captures.
+#include "core/fax/CaptureFile.h"
 #include "core/fax/FaxFileWriter.h"
 #include "support/TestSupport.h"
 
@@ -324,6 +325,66 @@ TEST(FaxFileWriterPages, FaxesOfOneThreeAndTwentyPagesWithJunkAndFillEachPageAsI
     }
 }
 
+// ---- Pages where the modem ended them --------------------------------------------------------------
+
+// A capture as the read writes it (CaptureFile): each page's data, the DLE of the modem's DLE ETX
+// behind it, and the page table that says where each page ended.
+std::string CaptureWithTable(const std::string& dir, const std::string& dcs, const std::vector<std::string>& pages) {
+    CaptureFile capture;
+    EXPECT_TRUE(capture.Create(dir, dcs, "86123456"));
+    for (const std::string& page : pages) {
+        const std::string data = page + '\x10';
+        EXPECT_TRUE(capture.Append(data.data(), data.size()));
+        EXPECT_TRUE(capture.EndPage(true));
+    }
+    EXPECT_TRUE(capture.Finish(static_cast<int>(pages.size())));
+    return capture.Path();
+}
+
+// Pages without an RTC stay apart where the modem ended them: three stay three, twenty twenty,
+// forty forty, each page exactly its sender's image (nothing of the page before it, no DLE).
+TEST(FaxFileWriterPages, PagesWithoutRtcAreSplitWhereTheModemEndedThem) {
+    for (size_t count : {3u, 20u, 40u}) {
+        SCOPED_TRACE(std::to_string(count) + " pages");
+        std::vector<std::string> names, pages;
+        for (size_t i = 0; i < count; ++i) {
+            names.push_back(kAllPages[(i * 5 + count) % kAllPages.size()]);
+            pages.push_back(testsupport::WithoutRtc(Page(names.back())));
+        }
+        const std::string dir = MakeTempDir();
+        const std::string capture = CaptureWithTable(dir, kNormalDcs, pages);
+        FaxFileWriter writer;
+        ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
+        EXPECT_EQ(writer.PagesWritten(), count);
+        ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
+    }
+}
+
+// A page without a single line (an RTC alone, an EOL and nothing more, no data at all) is no page
+// of the file: never a directory of no rows, which libtiff refuses together with every page behind
+// it. A fax of such pages only gives no file.
+TEST(FaxFileWriterPages, APageWithoutALineIsLeftOut) {
+    for (const std::string& data :
+         {std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9), std::string("\x00\x10", 2)}) {
+        const std::string dir = MakeTempDir();
+        WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 1, data));
+        FaxFileWriter writer;
+        EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+        EXPECT_EQ(writer.LastResult(), FaxFileWriter::kDecodePage);
+        EXPECT_EQ(writer.PagesWritten(), 0u);
+    }
+
+    const std::string rtcOnly =
+        Bits(std::string("000000000001000000000001000000000001") + "000000000001000000000001000000000001");
+    const std::string dir = MakeTempDir();
+    const std::string capture =
+        CaptureWithTable(dir, kNormalDcs, {rtcOnly, Page("checker"), rtcOnly, "", Page("black-line"), rtcOnly});
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
+    EXPECT_EQ(writer.PagesWritten(), 2u);
+    ExpectLibtiffReadsPages(dir + "out.tif", {"checker", "black-line"}, 100);
+}
+
 // ---- File layout --------------------------------------------------------------------------------
 
 TEST(FaxFileWriterLayout, DirectoriesEntriesAndChainAreWhereReadersLookForThem) {
@@ -404,8 +465,6 @@ TEST(FaxFileWriterRecode, EolsAlignedFillCutRtcRemovedLinesCounted) {
     const std::string line = Bits(kEol + kWhiteLine + kRtc);
     const std::string oneLine = Bits("0000 0000 0000 0001  0100 1101 1001 1010 1000 0000"); // after the cut
     const std::vector<RecodeCase> cases = {
-        {"RTC alone, no fill", std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9), std::string(1, '\0'), 0, 0},
-        {"a single EOL, then the data ends", std::string("\x00\x10", 2), std::string("\x00\x01", 2), 0, 38},
         {"one line and the RTC", line, oneLine, 1, 0},
         {"one line, its EOL and the RTC behind a DLE", line + '\x10', oneLine, 1, 0},
         {"noise before the first EOL is dropped", Bits("1111 0110 1" + kEol + kWhiteLine + kRtc), oneLine, 1, 0},
