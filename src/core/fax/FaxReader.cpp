@@ -122,7 +122,10 @@ public:
     Run(FaxReader& reader, const ReadProgress& progress)
         : m_reader(reader), m_link(reader.m_link), m_progress(progress) {}
 
+    // The whole read, recovery first.
     ReadOutcome Go();
+    // The captures an earlier read left in the capture directory, recorded.
+    void Recover();
     const ReadOutcome& Outcome() const { return m_outcome; }
 
 private:
@@ -136,11 +139,6 @@ private:
     ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
                        const QDateTime& received);
 
-public:
-    // The captures an earlier read left in the capture directory, recorded.
-    void Recover();
-
-private:
     FaxReader& m_reader;
     ModemLink& m_link;
     const ReadProgress& m_progress;
