@@ -64,8 +64,11 @@ void Convert(const std::string& capture) {
     if (tiff.size() < 8 || tiff.compare(0, 4, std::string("II\x2a\0", 4)) != 0) {
         std::abort();
     }
-    const unsigned pages = capture.size() > 40 ? static_cast<uint8_t>(capture[40]) : 0;
-    if (writer.PagesWritten() != pages) {
+    // Every page the capture counts is in the file, but those without a line, which get no
+    // directory; a file of pages that all lack a line is no success.
+    const unsigned counted = capture.size() > 40 ? static_cast<uint8_t>(capture[40]) : 0;
+    const unsigned pages = writer.PagesWritten();
+    if (pages > counted || (counted > 0 && pages == 0)) {
         std::abort();
     }
     uint32_t ifd = Le32(tiff, 4);
@@ -79,6 +82,10 @@ void Convert(const std::string& capture) {
             if (Le16(tiff, ifd + 2 + entry * 12) <= Le16(tiff, ifd + 2 + (entry - 1) * 12)) {
                 std::abort();
             }
+        }
+        // ImageLength (257), the third entry: never a page of no rows, which libtiff refuses.
+        if (Le32(tiff, ifd + 2 + 2 * 12 + 8) == 0) {
+            std::abort();
         }
         if (Le32(tiff, ifd + 2 + 7 * 12 + 8) != ifd + 202 ||
             uint64_t{ifd} + 202 + Le32(tiff, ifd + 2 + 10 * 12 + 8) > tiff.size()) {

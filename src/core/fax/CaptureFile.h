@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/fax/CaptureLayout.h"
 #include "core/modem/ModemLink.h"
 
 #include <QString>
@@ -12,34 +13,20 @@
 
 class QDateTime;
 
-// The capture of one fax: its page data as the modem played it back, behind a header that says
-// what the page file writer needs to know. The only place that knows the layout (little-endian):
-//   0    "G3", 0
-//   3    the DCS text of the answer report, 16 bytes at most (byte 3 is '1' for fine resolution)
-//   19   the sender's identification, 20 bytes at most, zero-terminated
-//   40   the page count, one byte
-//   128  the length L of the page data, 32 bits
-//   132  the L bytes of page data, every page as the modem ended it
-//   then, in a capture that was finished, the page table: for each page the offsets (32 bits each,
-//        from the start of the page data) of its first byte and of the byte behind its last (the
-//        DLE of the modem's DLE ETX not counted), then the number of pages (32 bits) and "G3PT".
-//        The pages are where the modem ended them, whether or not their sender wrote an RTC; a
-//        capture without the table (an older one, or one a crash left) is split at the RTCs.
-// The modem link hands the page data in (PageSink); after every page the header counts it and the
-// file is forced to the disk, so that a capture left by a crash holds every page that ended; the
-// page file writer reads the finished file.
+// The capture of one fax (its layout: CaptureLayout.h). The modem link hands the page data in
+// (PageSink); after every page the header counts it and the file is forced to the disk, so that a
+// capture left by a crash holds every page that ended; the page file writer reads the finished file.
 class CaptureFile final : public PageSink {
 public:
-    static constexpr size_t kHeaderSize = 132;
-    static constexpr size_t kDcsOffset = 3;
-    static constexpr size_t kDcsLength = 16;
-    static constexpr size_t kIdOffset = 19;
-    static constexpr size_t kIdLength = 20;
-    static constexpr size_t kPageCountOffset = 40;
-    static constexpr size_t kDataLengthOffset = 128;
-    static constexpr char kPageTableMark[5] = "G3PT";
-    // The page count is one byte.
-    static constexpr int kMaxPages = 255;
+    static constexpr size_t kHeaderSize = capture::kHeaderSize;
+    static constexpr size_t kDcsOffset = capture::kDcsOffset;
+    static constexpr size_t kDcsLength = capture::kDcsLength;
+    static constexpr size_t kIdOffset = capture::kIdOffset;
+    static constexpr size_t kIdLength = capture::kIdLength;
+    static constexpr size_t kPageCountOffset = capture::kPageCountOffset;
+    static constexpr size_t kDataLengthOffset = capture::kDataLengthOffset;
+    static constexpr const char* kPageTableMark = capture::kPageTableMark;
+    static constexpr int kMaxPages = capture::kMaxPages;
 
     CaptureFile() = default;
     // Closes the file and leaves it where it is.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/fax/FaxFileWriter.h"
 
-#include "core/fax/CaptureFile.h"
+#include "core/fax/CaptureLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -25,10 +25,10 @@ constexpr uint32_t kPageBlockSize = kYResolutionField + 8;    // 202, the strip 
 constexpr uint32_t kPageWidth = 1728;
 
 // The capture's layout is CaptureFile's; byte 3, the DCS text's first, is '1' for fine resolution.
-constexpr uint32_t kCaptureResolutionByte = CaptureFile::kDcsOffset;
-constexpr uint32_t kCapturePageCountByte = CaptureFile::kPageCountOffset;
-constexpr uint32_t kCaptureLengthField = CaptureFile::kDataLengthOffset;
-constexpr uint32_t kCaptureHeaderSize = CaptureFile::kHeaderSize;
+constexpr uint32_t kCaptureResolutionByte = capture::kDcsOffset;
+constexpr uint32_t kCapturePageCountByte = capture::kPageCountOffset;
+constexpr uint32_t kCaptureLengthField = capture::kDataLengthOffset;
+constexpr uint32_t kCaptureHeaderSize = capture::kHeaderSize;
 
 // An EOL is at least 11 zero bits closed by a one (T.4 allows fill zeros in front of it).
 constexpr uint32_t kEolZeros = 11;
@@ -523,7 +523,7 @@ void FaxFileWriter::ReadPageTable(uintmax_t fileSize) {
     std::array<uint8_t, 8> tail{};
     bool seekFailed = false;
     if (!ReadAt(m_file, static_cast<uint32_t>(fileSize - 8), tail.data(), tail.size(), seekFailed) ||
-        std::memcmp(tail.data() + 4, CaptureFile::kPageTableMark, 4) != 0)
+        std::memcmp(tail.data() + 4, capture::kPageTableMark, 4) != 0)
         return;
     const uint32_t count = GetU32(tail.data());
     if (count != m_pageCount || fileSize != dataEnd + 8 * uintmax_t{count} + 8)

@@ -14,7 +14,7 @@
 // CCITT T.4 one-dimensional, 1728 pixels wide, one directory and one strip per page. The page data
 // is re-coded bit by bit (EOLs byte-aligned, the RTC cut off) without any image library. EOLs
 // with only fill between them count as one: a line ends at the first, a page at the sixth.
-// The capture file's layout is described in CaptureFile.h.
+// The capture file's layout is described in CaptureLayout.h.
 class FaxFileWriter {
 public:
     // Outcome codes of the last Convert (LastResult) and the step that failed (LastDetail).
