@@ -13,51 +13,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-bool WriteAll(int fd, const char* data, size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, data, count);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        count -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-bool WriteAllAt(int fd, const uint8_t* data, size_t count, off_t offset) {
-    while (count > 0) {
-        const ssize_t written = ::pwrite(fd, data, count, offset);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        offset += written;
-        count -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-} // namespace
 
 CaptureFile::~CaptureFile() {
     Close();
 }
 
 void CaptureFile::Close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_file.Close();
 }
 
 bool CaptureFile::Create(const std::string& directory, const std::string& dcs, const std::string& id) {
@@ -76,8 +38,7 @@ bool CaptureFile::Create(const std::string& directory, const std::string& dcs, c
     m_path = tempfile::CreateUnique(directory, "TAM");
     if (m_path.empty())
         return false;
-    m_fd = ::open(m_path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (m_fd < 0 || !WriteAll(m_fd, reinterpret_cast<const char*>(m_header.data()), m_header.size())) {
+    if (!m_file.OpenExisting(m_path) || !m_file.Append(m_header.data(), m_header.size())) {
         Close();
         std::remove(m_path.c_str());
         return false;
@@ -86,11 +47,11 @@ bool CaptureFile::Create(const std::string& directory, const std::string& dcs, c
 }
 
 bool CaptureFile::Append(const char* data, size_t count) {
-    if (m_fd < 0 || m_failed)
+    if (!m_file.IsOpen() || m_failed)
         return false;
     if (count == 0)
         return true;
-    if (!WriteAll(m_fd, data, count)) {
+    if (!m_file.Append(data, count)) {
         m_failed = true;
         return false;
     }
@@ -102,12 +63,12 @@ bool CaptureFile::WriteCountAndLength(int pageCount) {
     m_header[kPageCountOffset] = static_cast<uint8_t>(pageCount);
     for (size_t i = 0; i < 4; ++i)
         m_header[kDataLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));
-    return WriteAllAt(m_fd, m_header.data() + kPageCountOffset, 1, kPageCountOffset) &&
-           WriteAllAt(m_fd, m_header.data() + kDataLengthOffset, 4, kDataLengthOffset);
+    return m_file.WriteAt(kPageCountOffset, m_header.data() + kPageCountOffset, 1) &&
+           m_file.WriteAt(kDataLengthOffset, m_header.data() + kDataLengthOffset, 4);
 }
 
 bool CaptureFile::EndPage(bool withDleEtx) {
-    if (m_fd < 0 || m_failed)
+    if (!m_file.IsOpen() || m_failed)
         return false;
     const uint32_t end = withDleEtx && m_dataLength > m_pageStart ? m_dataLength - 1 : m_dataLength;
     m_pageSpans.emplace_back(m_pageStart, end);
@@ -116,7 +77,7 @@ bool CaptureFile::EndPage(bool withDleEtx) {
     // the modem forgets the fax once its last page is out, and from then on this file is its only
     // copy, also across a crash.
     ++m_pages;
-    if (!WriteCountAndLength(m_pages) || ::fdatasync(m_fd) != 0) {
+    if (!WriteCountAndLength(m_pages) || !m_file.Sync()) {
         m_failed = true;
         return false;
     }
@@ -124,7 +85,7 @@ bool CaptureFile::EndPage(bool withDleEtx) {
 }
 
 bool CaptureFile::Finish(int pageCount) {
-    if (m_fd < 0)
+    if (!m_file.IsOpen())
         return false;
     // The table behind the data: the pages as the modem ended them.
     std::vector<uint8_t> table;
@@ -142,11 +103,9 @@ bool CaptureFile::Finish(int pageCount) {
     // Pages that were counted without their ends (none, as the read counts them) leave the capture
     // without a table, to be split at its RTCs.
     const bool withTable = entries == static_cast<size_t>(pageCount);
-    bool written =
-        !m_failed && (!withTable || WriteAll(m_fd, reinterpret_cast<const char*>(table.data()), table.size()));
-    written = written && WriteCountAndLength(pageCount) && ::fdatasync(m_fd) == 0;
-    written = ::close(m_fd) == 0 && written;
-    m_fd = -1;
+    bool written = !m_failed && (!withTable || m_file.Append(table.data(), table.size()));
+    written = written && WriteCountAndLength(pageCount) && m_file.Sync();
+    written = m_file.Close() && written;
     return written;
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/fax/CaptureLayout.h"
 #include "core/modem/ModemLink.h"
+#include "core/platform/SyncedFile.h"
 
 #include <QString>
 
@@ -76,7 +77,7 @@ private:
     bool WriteCountAndLength(int pageCount);
 
     std::string m_path;
-    int m_fd = -1;
+    SyncedFile m_file;
     uint32_t m_dataLength = 0;
     int m_pages = 0;
     bool m_failed = false;

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <set>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
 
 using namespace retrieval;
@@ -138,6 +137,9 @@ private:
     // The page file and the record of a fax received at `received` whose pages are in `capture`.
     ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
                        const QDateTime& received);
+    // Fax `fax` left the modem but got no record: where its capture is, and `why` (with the fax
+    // number and that place filled in) for the message's details.
+    ReadResult NotSaved(int fax, const CaptureFile& capture, const QString& why);
 
     FaxReader& m_reader;
     ModemLink& m_link;
@@ -192,7 +194,9 @@ void FaxReader::Run::Recover() {
         if (SaveFax(0, capture, capture.Pages(), answer, received).Succeeded())
             ++m_outcome.recovered;
     }
+    // What a failed recovery told is not this read's: its capture waits for the next.
     m_outcome.keptCapture.clear();
+    m_outcome.details.clear();
 }
 
 ReadOutcome FaxReader::Run::Go() {
@@ -227,18 +231,6 @@ ReadOutcome FaxReader::Run::Go() {
     m_outcome.result = result;
     if (result.step == kNoModem)
         m_outcome.details = DescribeDetection(ports);
-    else if (result.step == kNotSaved && !m_outcome.keptCapture.isEmpty() &&
-             !m_outcome.keptCapture.startsWith(
-                 QFile::decodeName(QByteArray::fromStdString(m_reader.m_captureDirectory))))
-        m_outcome.details = QStringLiteral("第 %1 份传真没有一行可以显示的内容，它的原始数据保存在“%2”。")
-                                .arg(result.fax)
-                                .arg(m_outcome.keptCapture);
-    else if (result.step == kNotSaved && !m_outcome.keptCapture.isEmpty())
-        m_outcome.details =
-            QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
-                           "它暂存在“%2”，下次读取传真时自动记录。")
-                .arg(result.fax)
-                .arg(m_outcome.keptCapture);
 
     // Back to data mode whatever happened; the replies do not matter any more.
     m_link.SendExpectingOk(modem::kAttention, modem::kShortWait);
@@ -303,7 +295,9 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
 
     // Without a capture file nothing of this fax could be kept: the fax fails as a page would. The
     // spool is the user's own: nobody else lists or fills it.
-    ::mkdir(m_reader.m_captureDirectory.c_str(), 0700);
+    std::error_code error;
+    if (std::filesystem::create_directory(m_reader.m_captureDirectory, error))
+        std::filesystem::permissions(m_reader.m_captureDirectory, std::filesystem::perms::owner_all, error);
     CaptureFile capture;
     if (!capture.Create(m_reader.m_captureDirectory, answer.dcs, answer.id))
         return {kPageNotEnded, fax};
@@ -320,6 +314,12 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
     return SaveFax(fax, capture, capturedPages, answer, m_reader.m_wallClock.Now());
 }
 
+ReadResult FaxReader::Run::NotSaved(int fax, const CaptureFile& capture, const QString& why) {
+    m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
+    m_outcome.details = why.arg(fax).arg(m_outcome.keptCapture);
+    return {kNotSaved, fax};
+}
+
 ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
                                    const QDateTime& received) {
     FaxFileWriter& writer = m_reader.m_writer;
@@ -333,16 +333,16 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     // with the pages that were written.
     if (!converted && writer.LastResult() != FaxFileWriter::kDecodePage) {
         std::remove(tiffPath.c_str());
-        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
-        return {kNotSaved, fax};
+        return NotSaved(fax, capture,
+                        QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
+                                       "它暂存在“%2”，下次读取传真时自动记录。"));
     }
     // Not one page held a line: there is nothing to list. The capture is kept beside the faxes as
     // one that could not be converted, and the fax counts as not saved.
     if (writer.PagesWritten() == 0) {
         std::remove(tiffPath.c_str());
         capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
-        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
-        return {kNotSaved, fax};
+        return NotSaved(fax, capture, QStringLiteral("第 %1 份传真没有一行可以显示的内容，它的原始数据保存在“%2”。"));
     }
     // The record and the capture count the pages the file holds: a page that was cut off before its
     // first line could not be written, and the pages behind a failing one are not there either.
@@ -354,8 +354,9 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     if (!m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
                                        answer.fine)) {
         std::remove(tiffPath.c_str());
-        m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
-        return {kNotSaved, fax};
+        return NotSaved(fax, capture,
+                        QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
+                                       "它暂存在“%2”，下次读取传真时自动记录。"));
     }
     const RecordedFax recorded{gbk::ToQString(answer.id), pageCount,
                                QFile::decodeName(QByteArray::fromStdString(tiffPath))};

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/platform/SyncedFile.h"
+
 #include <cstddef>
 #include <string>
 
@@ -38,7 +40,7 @@ private:
 
     std::string m_path;
     std::string m_temporary;
-    int m_fd = -1;
+    SyncedFile m_file;
     bool m_failed = false;
     std::string m_error;
 };
