@@ -54,7 +54,7 @@ bool SyncedFile::WriteAt(uint64_t offset, const void* data, size_t count) {
 }
 
 bool SyncedFile::CopyPermissionsOf(const std::string& path) {
-    struct stat old{};
+    struct stat old {};
     return ::stat(path.c_str(), &old) != 0 || ::fchmod(m_fd, old.st_mode & 07777) == 0;
 }
 
