@@ -51,7 +51,7 @@ private slots:
     }
 
     // Gaps in the numbering, a record without ID and PAGE, a "NULL" time, READ and RES values other
-    // than 1, FAX10 after FAX9, and a GBK remote ID.
+    // than 1, FAX10 after FAX9, a GBK remote ID, and a fax whose last page broke off (FAX10).
     void rowsFromTheStore() {
         GuiFixture fixture(QStringLiteral("four-faxes-gaps-and-odd-values.ini"));
         FaxReader reader = ReaderFor(fixture.services);
@@ -66,7 +66,7 @@ private slots:
                                                  QStringLiteral("未阅"), QStringLiteral("1"), QStringLiteral("低")}));
         QCOMPARE(RowTexts(view, 3),
                  (QStringList{QStringLiteral("2000/08/19  12:00:00"), QStringLiteral("0755 8888 0000"),
-                              QStringLiteral("未阅"), QStringLiteral("3"), QStringLiteral("高")}));
+                              QStringLiteral("未阅"), QStringLiteral("3（不完整）"), QStringLiteral("高")}));
         // The row map ties the rows to FAX1, FAX3, FAX9, FAX10.
         QCOMPARE(view.Store().SectionOfRow(3), std::string("FAX10"));
         QCOMPARE(view.Store().SectionOfRow(2), std::string("FAX9"));

@@ -5,6 +5,7 @@
 #include "core/platform/TempFile.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,7 @@ bool CaptureFile::Create(const std::string& directory, const std::string& dcs, c
     m_dataLength = 0;
     m_pages = 0;
     m_failed = false;
+    m_unendedTail = false;
     m_pageStart = 0;
     m_pageSpans.clear();
     m_header.fill(0);
@@ -84,6 +86,45 @@ bool CaptureFile::EndPage(bool withDleEtx) {
     return true;
 }
 
+bool CaptureFile::EndBrokenPage() {
+    if (!m_file.IsOpen() || m_failed || m_pages == 0)
+        return false;
+    const int ended = m_pages;
+    const uint32_t endedLength = m_pageStart;
+    m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(ended);
+    for (size_t i = 0; i < 4; ++i)
+        m_header[capture::kEndedLengthOffset + i] = static_cast<uint8_t>(endedLength >> (8 * i));
+    if (!m_file.WriteAt(capture::kEndedPagesOffset, m_header.data() + capture::kEndedPagesOffset,
+                        capture::kEndedLengthOffset + 4 - capture::kEndedPagesOffset)) {
+        m_failed = true;
+        return false;
+    }
+    return EndPage(false);
+}
+
+uint32_t CaptureFile::EndedLength() const {
+    uint32_t length = 0;
+    for (size_t i = 0; i < 4; ++i)
+        length |= static_cast<uint32_t>(m_header[capture::kEndedLengthOffset + i]) << (8 * i);
+    return length;
+}
+
+std::string CaptureFile::DigestOfData(uint32_t length) const {
+    QFile file(QFile::decodeName(QByteArray::fromStdString(m_path)));
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(kHeaderSize))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    char buffer[65536];
+    for (uint32_t left = length; left > 0;) {
+        const qint64 got = file.read(buffer, std::min<qint64>(left, sizeof buffer));
+        if (got <= 0)
+            return {};
+        hash.addData(QByteArrayView(buffer, got));
+        left -= static_cast<uint32_t>(got);
+    }
+    return hash.result().toHex().toStdString();
+}
+
 bool CaptureFile::Finish(int pageCount) {
     if (!m_file.IsOpen())
         return false;
@@ -129,6 +170,7 @@ bool CaptureFile::Adopt(const std::string& path) {
     m_dataLength = 0;
     m_pages = 0;
     m_failed = false;
+    m_unendedTail = false;
     m_header.fill(0);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
@@ -142,8 +184,20 @@ bool CaptureFile::Adopt(const std::string& path) {
     m_pages = m_header[kPageCountOffset];
     for (size_t i = 0; i < 4; ++i)
         m_dataLength |= static_cast<uint32_t>(m_header[kDataLengthOffset + i]) << (8 * i);
-    return m_pages > 0 && m_dataLength > 0 && size >= 0 &&
-           static_cast<unsigned long>(size) >= kHeaderSize + static_cast<unsigned long>(m_dataLength);
+    const unsigned long counted = kHeaderSize + static_cast<unsigned long>(m_dataLength);
+    if (m_pages == 0 || m_dataLength == 0 || size < 0 || static_cast<unsigned long>(size) < counted)
+        return false;
+    // More than the counted pages and no page table behind them: a crash came in the middle of a
+    // page. The modem still holds that fax.
+    const unsigned long table = 8 * static_cast<unsigned long>(m_pages) + 8;
+    m_unendedTail =
+        !Broken() && static_cast<unsigned long>(size) > counted && static_cast<unsigned long>(size) != counted + table;
+    if (m_unendedTail) {
+        m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(m_pages);
+        for (size_t i = 0; i < 4; ++i)
+            m_header[capture::kEndedLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));
+    }
+    return true;
 }
 
 std::string CaptureFile::Dcs() const {

@@ -45,6 +45,21 @@ public:
     // the header counts it with the data so far, and the file is on the disk. False when that could
     // not be written.
     bool EndPage(bool withDleEtx);
+    // A page after the first broke off (silence, a hang-up, the line gone): it is counted with what
+    // came of it, the capture says which pages ended before it, and no page follows. The modem has
+    // not played the fax out and still holds it. False when that could not be written.
+    bool EndBrokenPage();
+    // Whether the fax's last page broke off (EndBrokenPage, or a header that says so).
+    bool Broken() const { return EndedPages() > 0; }
+    // In a broken fax: the pages that ended, and the length of their page data.
+    int EndedPages() const { return m_header[capture::kEndedPagesOffset]; }
+    uint32_t EndedLength() const;
+    // The pages the modem began to play: those counted, and one more where a capture left behind
+    // holds data of a page that never ended.
+    int BegunPages() const { return m_pages + (m_unendedTail ? 1 : 0); }
+    // A check of the first `length` bytes of the page data (SHA-1, in hex), that tells a copy of the
+    // same fax played again; empty when they cannot be read.
+    std::string DigestOfData(uint32_t length) const;
     // Whether an append or a page's end could not be written.
     bool Failed() const { return m_failed; }
     // Writes the page table behind the data and the page count and the data length into the header,
@@ -60,7 +75,8 @@ public:
     // Where it cannot be moved it stays where it is; it is never deleted. Path() names where it is.
     void SetAside(const std::string& programDirectory, const QDateTime& time, const QString& what);
     // Takes up a capture left behind (by a crash, or a read that could not save it): true when its
-    // header names at least one page and the data it counts is there.
+    // header names at least one page and the data it counts is there. One that a crash left in the
+    // middle of a page is a broken fax: the modem had not played it out.
     bool Adopt(const std::string& path);
 
     const std::string& Path() const { return m_path; }
@@ -81,6 +97,7 @@ private:
     uint32_t m_dataLength = 0;
     int m_pages = 0;
     bool m_failed = false;
+    bool m_unendedTail = false; // an adopted capture holds data of a page that never ended
     uint32_t m_pageStart = 0;
     std::vector<std::pair<uint32_t, uint32_t>> m_pageSpans; // first byte, byte behind the last
     std::array<uint8_t, kHeaderSize> m_header{};

@@ -10,6 +10,9 @@
 //   3    the DCS text of the answer report, 16 bytes at most (byte 3 is '1' for fine resolution)
 //   19   the sender's identification, 20 bytes at most, zero-terminated
 //   40   the page count, one byte
+//   41   in a fax whose last page broke off (no DLE ETX): the number of pages before it, which
+//        ended; 0 in a fax whose pages all ended
+//   44   in such a fax, the length of the page data of the pages that ended, 32 bits
 //   128  the length L of the page data, 32 bits
 //   132  the L bytes of page data, every page as the modem ended it
 //   then, in a capture that was finished, the page table: for each page the offsets (32 bits each,
@@ -24,6 +27,8 @@ inline constexpr size_t kDcsLength = 16;
 inline constexpr size_t kIdOffset = 19;
 inline constexpr size_t kIdLength = 20;
 inline constexpr size_t kPageCountOffset = 40;
+inline constexpr size_t kEndedPagesOffset = 41;
+inline constexpr size_t kEndedLengthOffset = 44;
 inline constexpr size_t kDataLengthOffset = 128;
 inline constexpr char kPageTableMark[5] = "G3PT";
 // The page count is one byte.

@@ -2,6 +2,7 @@
 #include "core/fax/FaxFileWriter.h"
 
 #include "core/fax/CaptureLayout.h"
+#include "core/fax/MhLine.h"
 
 #include <algorithm>
 #include <array>
@@ -327,6 +328,7 @@ bool FaxFileWriter::DecodePage() {
     }
 
     BitReader in{m_input, m_dataSize, m_inCursor, m_inMask, m_inByte};
+    const uint64_t pageStart = in.Position();
     BitWriter out{m_outBuffer.get() + kPageBlockSize};
     // The limit is counted in bits of this page. The reader may already stand inside a byte that
     // the previous page has half read, so the data can end before the limit is reached too.
@@ -471,6 +473,12 @@ bool FaxFileWriter::DecodePage() {
     if (eolRun == 0 && bitsRead - eolEnd < kEolBits) {
         eolRun = 1;
     }
+    // A page that stopped in a line (a sender that ends without EOLs after it, or data cut off): the
+    // line stays when it is whole, and goes when it was cut short.
+    if (eolRun == 0 && MhLineWidth(m_input, pageStart + eolEnd, pageStart + bitsRead) != static_cast<int>(kPageWidth)) {
+        out.Rewind(runStart);
+        eolRun = 1;
+    }
     if (eolRun == 0) {
         out.out[out.cursor] = 0;
         m_stripBytes = static_cast<uint32_t>(out.cursor) + 1;
@@ -486,11 +494,25 @@ bool FaxFileWriter::DecodePage() {
 
 void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t limit) {
     // More EOLs with only fill before them still belong to the RTC (pbmtog3 ends its pages with
-    // seven EOLs): they are the page's, not an empty first line of the next page. Zeros that no
-    // EOL closes stay for the next page, which drops them while it looks for its first EOL.
+    // seven EOLs): they are the page's, not an empty first line of the next page. But an EOL that a
+    // line follows is the next page's first, where pages follow one another with nothing between
+    // them: it stays, or that page would lose its first line. What is no line of 1728 pixels (the
+    // DLE that ends each page in the capture, line noise) leaves the EOL before it with the page.
+    // Zeros and junk that no EOL closes stay for the next page, which drops them while it looks for
+    // its first EOL.
     BitReader probe = in;
     uint64_t probeBits = bitsRead;
     uint32_t zeros = 0;
+    bool pending = false; // an EOL found behind the RTC, whose follower decides whose it is
+    BitReader pendingIn = in;
+    uint64_t pendingBits = bitsRead;
+    uint32_t ones = 0; // ones of no EOL behind the pending EOL
+    auto takePending = [&] {
+        if (pending) {
+            in = pendingIn;
+            bitsRead = pendingBits;
+        }
+    };
     while (probeBits < limit && probe.Left()) {
         const bool bit = probe.Bit();
         ++probeBits;
@@ -499,17 +521,49 @@ void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t 
             continue;
         }
         if (zeros < kEolZeros) {
-            return;
+            zeros = 0;
+            if (!pending)
+                return; // behind the RTC itself: nothing more of the page
+            if (ones++ > 0)
+                continue;
+            // What follows the pending EOL up to the next one (or the data's end) is a whole line of
+            // the next page, or not a line at all (the DLE, line noise).
+            BitReader look = probe;
+            uint64_t lookBits = probeBits;
+            uint32_t lookZeros = 0;
+            uint64_t lineEnd = 0;
+            while (lineEnd == 0 && lookBits < limit && look.Left()) {
+                const bool one = look.Bit();
+                ++lookBits;
+                if (!one)
+                    ++lookZeros;
+                else if (lookZeros >= kEolZeros)
+                    lineEnd = look.Position() - kEolBits;
+                else
+                    lookZeros = 0;
+            }
+            if (lineEnd == 0)
+                lineEnd = look.Position();
+            if (MhLineWidth(in.data, pendingIn.Position(), lineEnd) == static_cast<int>(kPageWidth))
+                return; // a line: the pending EOL is the next page's first
+            continue;
         }
-        in = probe;
-        bitsRead = probeBits;
         zeros = 0;
-        // The closing one was the DLE byte that ends every page in the capture (fill after the RTC
-        // put 11 zeros in front of it): what follows is the next page's, its first EOL included.
+        takePending(); // no line since the pending EOL: that one was the page's
+        if (ones > 0)
+            return;
+        // The closing one was the DLE itself (fill after the RTC put 11 zeros in front of it): what
+        // follows is the next page's, its first EOL included.
         if (probe.byte == 0x10 && probe.mask == 0x08) {
+            in = probe;
+            bitsRead = probeBits;
             return;
         }
+        pending = true;
+        pendingIn = probe;
+        pendingBits = probeBits;
     }
+    takePending(); // the data ends behind it
 }
 
 void FaxFileWriter::ReadPageTable(uintmax_t fileSize) {

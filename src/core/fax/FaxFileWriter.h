@@ -93,6 +93,15 @@ private:
         uint8_t byte;
         bool Left() const { return mask != 0x80 || cursor < size; }
         bool Aligned() const { return mask == 0x80; }
+        // Where the next bit is, counted from the most significant bit of data[0].
+        uint64_t Position() const {
+            if (mask == 0x80)
+                return uint64_t{8} * cursor;
+            uint32_t index = 0;
+            while ((0x80u >> index) != mask)
+                ++index;
+            return uint64_t{8} * (cursor - 1) + index;
+        }
         bool Bit() {
             if (mask == 0x80) {
                 byte = data[cursor++];

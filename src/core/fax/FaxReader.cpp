@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -81,9 +82,13 @@ int ReceiveFurtherPages(ModemLink& link, CaptureFile& capture) {
         link.SendCommand(std::string_view(dc2, 1), 0, true, true, false);
         const bool ended = link.CaptureData();
         link.WaitForText(modem::kPageEndOkTimeout, modem::kOk);
-        if (capture.Failed() || !capture.EndPage(ended))
+        if (capture.Failed() || !(ended ? capture.EndPage(true) : capture.EndBrokenPage()))
             return 0;
         ++pageCount;
+        // The page broke off: the modem has not played the fax out and still holds it. What came
+        // is kept, and the exchange ends here.
+        if (!ended)
+            break;
     }
     return pageCount;
 }
@@ -137,6 +142,10 @@ private:
     // The page file and the record of a fax received at `received` whose pages are in `capture`.
     ReadResult SaveFax(int fax, CaptureFile& capture, int capturedPages, const AnswerReport& answer,
                        const QDateTime& received);
+    // The record of an earlier copy of the fax in `capture` whose last page broke off, and which
+    // this copy may replace (it came at least as far; `broken` when it broke too).
+    std::optional<FaxRecord> EarlierBrokenCopy(const CaptureFile& capture,
+                                               const std::optional<BrokenFax>& broken) const;
     // Fax `fax` left the modem but got no record: where its capture is, and `why` (with the fax
     // number and that place filled in) for the message's details.
     ReadResult NotSaved(int fax, const CaptureFile& capture, const QString& why);
@@ -311,7 +320,36 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
         return {kPageNotEnded, fax};
     }
     capture.Finish(capturedPages);
-    return SaveFax(fax, capture, capturedPages, answer, m_reader.m_wallClock.Now());
+    const ReadResult saved = SaveFax(fax, capture, capturedPages, answer, m_reader.m_wallClock.Now());
+    if (!saved.Succeeded() || !capture.Broken())
+        return saved;
+    // Kept as far as it came, and marked so; the modem plays it again at the next read, whose whole
+    // copy then takes the place of this one.
+    m_outcome.details = QStringLiteral("第 %1 份传真只收到 %2 页中的 %3 页，调制解调器仍保存该传真")
+                            .arg(fax)
+                            .arg(capturedPages)
+                            .arg(capture.EndedPages());
+    return {kPageNotEnded, fax};
+}
+
+std::optional<FaxRecord> FaxReader::Run::EarlierBrokenCopy(const CaptureFile& capture,
+                                                           const std::optional<BrokenFax>& broken) const {
+    const std::string id = capture.Id();
+    for (const FaxRecord& record : m_reader.m_store.IncompleteRecords()) {
+        int ended = 0;
+        int begun = 0;
+        unsigned long length = 0;
+        char digest[41] = {};
+        if (std::sscanf(record.incomplete.c_str(), "%d/%d", &ended, &begun) != 2 ||
+            std::sscanf(record.incompleteCheck.c_str(), "%lu:%40[0-9a-f]", &length, digest) != 2)
+            continue;
+        // Another copy that broke replaces it only when it came as far.
+        if (record.id != id || length > capture.DataLength() || (broken && broken->endedPages < ended))
+            continue;
+        if (capture.DigestOfData(static_cast<uint32_t>(length)) == digest)
+            return record;
+    }
+    return std::nullopt;
 }
 
 ReadResult FaxReader::Run::NotSaved(int fax, const CaptureFile& capture, const QString& why) {
@@ -351,8 +389,24 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
         capture.RewritePageCount(pageCount);
     // RERAVA.INI keeps paths as GBK text, as the files the program has always written. A record
     // that cannot be saved is a failure too: the page file goes and the capture stays, as above.
-    if (!m_reader.m_store.AppendRecord(gbk::FromNativePath(tiffPath), time, answer.id, static_cast<uint8_t>(pageCount),
-                                       answer.fine)) {
+    std::optional<BrokenFax> broken;
+    if (capture.Broken())
+        broken = BrokenFax{capture.EndedPages(), capture.BegunPages(), capture.EndedLength(),
+                           capture.DigestOfData(capture.EndedLength())};
+    const std::string file = gbk::FromNativePath(tiffPath);
+    const BrokenFax* mark = broken ? &*broken : nullptr;
+    bool saved = false;
+    if (const std::optional<FaxRecord> earlier = EarlierBrokenCopy(capture, broken)) {
+        // The same fax again, at least as far as the copy that broke: it takes that record's place.
+        saved =
+            m_reader.m_store.ReplaceRecord(earlier->section, file, static_cast<uint8_t>(pageCount), answer.fine, mark);
+        if (saved && earlier->file != file)
+            std::remove(gbk::ToNativePath(earlier->file).c_str());
+    } else {
+        saved = m_reader.m_store.AppendRecord(file, time, answer.id, static_cast<uint8_t>(pageCount), answer.fine, mark)
+                    .has_value();
+    }
+    if (!saved) {
         std::remove(tiffPath.c_str());
         return NotSaved(fax, capture,
                         QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"

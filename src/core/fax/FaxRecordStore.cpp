@@ -51,7 +51,20 @@ bool ReadRecordFrom(const ProfileFile& ini, const std::string& section, FaxRecor
     record.page = ini.GetString(section, "PAGE", "");
     record.fine = ini.GetInt(section, "RES", 0) == 1;
     record.file = ini.GetString(section, "FILE", "");
+    record.incomplete = ini.GetString(section, "INCOMPLETE", "");
+    record.incompleteCheck = ini.GetString(section, "INCOMPLETECHECK", "");
     return true;
+}
+
+// Marks the record in `section` as a fax whose last page broke off, or as whole.
+void WriteBrokenMark(ProfileFile& ini, const std::string& section, const BrokenFax* broken) {
+    if (broken) {
+        ini.WriteString(section, "Incomplete", broken->Incomplete());
+        ini.WriteString(section, "IncompleteCheck", broken->Check());
+    } else {
+        ini.DeleteKey(section, "Incomplete");
+        ini.DeleteKey(section, "IncompleteCheck");
+    }
 }
 
 } // namespace
@@ -65,7 +78,7 @@ std::string FaxRecordStore::ProgramDirectory() const {
 }
 
 std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,
-                                                uint8_t pageCount, bool fine) {
+                                                uint8_t pageCount, bool fine, const BrokenFax* broken) {
     ProfileFile ini = ProfileFile::Load(m_iniPath);
     // A record is never written over another: the new number lies above the counter and above every
     // record section present, which a counter set back by hand or a restored older copy of the file
@@ -86,9 +99,35 @@ std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const s
     ini.WriteString(section, "Read", "0");
     ini.WriteString(section, "Page", std::to_string(pageCount));
     ini.WriteString(section, "Res", fine ? "1" : "0");
+    if (broken)
+        WriteBrokenMark(ini, section, broken);
     if (!ini.Save())
         return std::nullopt;
     return number;
+}
+
+std::vector<FaxRecord> FaxRecordStore::IncompleteRecords() const {
+    const ProfileFile ini = ProfileFile::Load(m_iniPath);
+    std::vector<FaxRecord> records;
+    for (const std::string& name : ini.SectionNames()) {
+        FaxRecord record;
+        if (RecordNumberOf(name) > 0 && ReadRecordFrom(ini, name, record) && !record.incomplete.empty())
+            records.push_back(std::move(record));
+    }
+    return records;
+}
+
+bool FaxRecordStore::ReplaceRecord(const std::string& section, const std::string& file, uint8_t pageCount, bool fine,
+                                   const BrokenFax* broken) {
+    ProfileFile ini = ProfileFile::Load(m_iniPath);
+    FaxRecord record;
+    if (!ReadRecordFrom(ini, section, record))
+        return false;
+    ini.WriteString(section, "FILE", file);
+    ini.WriteString(section, "Page", std::to_string(pageCount));
+    ini.WriteString(section, "Res", fine ? "1" : "0");
+    WriteBrokenMark(ini, section, broken);
+    return ini.Save();
 }
 
 void FaxRecordStore::LoadRecords(const std::function<void(const FaxRecord&)>& receiver) {

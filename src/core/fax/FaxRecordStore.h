@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // One received fax as the load hands it on. Texts are GBK bytes as stored.
 struct FaxRecord {
@@ -15,6 +16,22 @@ struct FaxRecord {
     std::string page;    // empty when absent
     bool fine = false;   // "RES" is 1
     std::string file;    // empty when absent
+    // A fax whose last page broke off while the modem still held it: "1/2" (the pages that ended of
+    // those begun), and the check that tells the same fax played again ("<length>:<SHA-1>" of the
+    // page data of the pages that ended). Both empty for a whole fax.
+    std::string incomplete;
+    std::string incompleteCheck;
+};
+
+// What marks a record as a fax whose last page broke off (FaxRecord::incomplete).
+struct BrokenFax {
+    int endedPages = 0;
+    int begunPages = 0;
+    uint32_t endedLength = 0;
+    std::string digest;
+
+    std::string Incomplete() const { return std::to_string(endedPages) + '/' + std::to_string(begunPages); }
+    std::string Check() const { return std::to_string(endedLength) + ':' + digest; }
 };
 
 // The fax records of RERAVA.INI: a counter that only grows, one section per fax, and the row map
@@ -34,8 +51,17 @@ public:
 
     // Returns the new record number; none when nothing could be written (the counter has no number
     // left, or the file could not be saved: a full disk), the file then being as it was.
+    // `broken` marks a fax whose last page broke off.
     std::optional<int> AppendRecord(const std::string& file, const std::string& time, const std::string& id,
-                                    uint8_t pageCount, bool fine);
+                                    uint8_t pageCount, bool fine, const BrokenFax* broken = nullptr);
+    // Every record of a fax whose last page broke off.
+    std::vector<FaxRecord> IncompleteRecords() const;
+    // The fax of the record in `section` came again, in `file`: the record names the new page file,
+    // its pages and resolution, and is marked by `broken` or whole; its time, sender and read mark
+    // stay. One save; false when it could not be written (the file then as it was) or the section
+    // holds no record. The page file the record named before stays for the caller to remove.
+    bool ReplaceRecord(const std::string& section, const std::string& file, uint8_t pageCount, bool fine,
+                       const BrokenFax* broken);
     // Hands each present record to `receiver` in increasing record number and rebuilds the row map.
     void LoadRecords(const std::function<void(const FaxRecord&)>& receiver);
     // The record in `section`, read as the load reads it; false when the section holds none.

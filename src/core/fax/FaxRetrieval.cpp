@@ -76,6 +76,12 @@ std::optional<StopMessage> StopMessageOf(const ReadOutcome& outcome) {
         return StopMessage{kNoFaxMessage.toString(), {}};
     case kUnrecordablePath:
         return StopMessage{kUnrecordablePathMessage.toString(), {}};
+    case kPageNotEnded:
+        // A fax kept as far as it came: what is missing, and that the modem still holds it, is what
+        // the user must read.
+        if (!outcome.details.isEmpty())
+            return StopMessage{kFailedMessage.toString() + u'\n' + outcome.details, {}};
+        return StopMessage{kFailedMessage.toString(), {}};
     default:
         return StopMessage{kFailedMessage.toString(), outcome.details};
     }

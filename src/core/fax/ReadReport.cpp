@@ -63,6 +63,8 @@ QString SummaryText(const ReadOutcome& outcome) {
         text = kNoFaxMessage.toString();
     } else if (result.step == kUnrecordablePath) {
         text = kUnrecordablePathMessage.toString();
+    } else if (result.step == kPageNotEnded && !outcome.details.isEmpty()) {
+        text = kFailedMessage.toString() + outcome.details + QStringLiteral("（结果代码 %1）。").arg(result.Code());
     } else if (result.fax > 0) {
         text =
             kFailedMessage.toString() + QStringLiteral("第 %1 份传真读取失败（结果代码 %2），之前的 %3 份传真已保存。")

@@ -59,9 +59,12 @@ void FaxListView::ReloadRows() {
     m_rowRead.clear();
     gbk::Decoder decode;
     m_store.LoadRecords([this, &rows, &decode](const FaxRecord& record) {
-        rows.push_back({decode(record.time), decode(record.id),
-                        record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"), decode(record.page),
-                        record.fine ? QStringLiteral("高") : QStringLiteral("低")});
+        rows.push_back(
+            {decode(record.time), decode(record.id), record.read ? QStringLiteral("已阅") : QStringLiteral("未阅"),
+             // A fax whose last page broke off, still in the modem: marked until its whole
+             // copy comes.
+             record.incomplete.empty() ? decode(record.page) : decode(record.page) + QStringLiteral("（不完整）"),
+             record.fine ? QStringLiteral("高") : QStringLiteral("低")});
         m_rowSections.push_back(record.section);
         m_rowRead.push_back(record.read);
     });

@@ -207,6 +207,8 @@ TEST_P(ReadCommand, EndsWithTheResultItsModemCalls) {
 const QString kNoModem = retrieval::kNoModemMessage.toString();
 const QString kNoFax = retrieval::kNoFaxMessage.toString();
 const QString kFailed = retrieval::kFailedMessage.toString();
+const QString kIncompleteMessage =
+    kFailed + QStringLiteral("\n第 1 份传真只收到 2 页中的 1 页，调制解调器仍保存该传真");
 
 INSTANTIATE_TEST_SUITE_P(
     Modems, ReadCommand,
@@ -308,23 +310,24 @@ INSTANTIATE_TEST_SUITE_P(
                  0,
                  {},
                  {{"+86 10 87654321", "3", true}}},
-        // A later page cut off: what came of it is a page of the fax, and the record counts the
-        // pages the file holds. Cut before its first line, the page cannot be written at all.
+        // A later page cut off: the fax is kept as far as it came (what came of the cut page is a
+        // page of it), the record counts the pages the file holds, and the read ends telling that
+        // the modem still holds the fax. Cut before its first line, the page cannot be written.
         Scenario{"SecondOfThreePagesCutByTheLineGoingAway",
                  [](SimModemFixture& sim) {
                      sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
                      sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 2000));
                  },
-                 0,
-                 {},
+                 retrieval::kPageNotEnded,
+                 kIncompleteMessage,
                  {{"+86 10 87654321", "2", true}}},
         Scenario{"SecondOfThreePagesCutBeforeItsFirstLine",
                  [](SimModemFixture& sim) {
                      sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
                      sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 1));
                  },
-                 0,
-                 {},
+                 retrieval::kPageNotEnded,
+                 kIncompleteMessage,
                  {{"+86 10 87654321", "1", true}}},
         Scenario{"ResolutionFromTheDcsText",
                  [](SimModemFixture& sim) {
@@ -634,6 +637,7 @@ struct LeftCapture {
     std::string tail;
     bool finished;
     int recordedPages; // 0: nothing to record, the modem still holds that fax
+    std::string incomplete = {};
 };
 
 class LeftCaptures : public ReadFixture, public ::testing::WithParamInterface<LeftCapture> {};
@@ -665,6 +669,7 @@ TEST_P(LeftCaptures, AreRecordedByTheNextReadBeforeTheModemsFaxes) {
         EXPECT_TRUE(records[0].fine);
         EXPECT_EQ(records[0].page, std::to_string(c.recordedPages));
         EXPECT_EQ(testsupport::TiffPages(records[0].file), c.recordedPages);
+        EXPECT_EQ(records[0].incomplete, c.incomplete);
         EXPECT_EQ(host.texts.empty() ? QString() : host.texts.back(), retrieval::kIdleText.toString());
     }
     EXPECT_EQ(records.back().id, "+86 10 87654321") << "the modem's fax after it";
@@ -675,8 +680,9 @@ INSTANTIATE_TEST_SUITE_P(Captures, LeftCaptures,
                          ::testing::Values(
                              // Killed between the modem's "+FHNG" and the record: the only copy of the fax.
                              LeftCapture{"WholeButNotRecorded", 2, "", true, 2},
-                             // Killed in the second page: the first is on the disk and counted.
-                             LeftCapture{"KilledInTheSecondPage", 1, Page("checker").substr(0, 500), false, 1},
+                             // Killed in the second page: the first is on the disk and counted; the
+                             // modem had not played the fax out, so it is recorded as incomplete.
+                             LeftCapture{"KilledInTheSecondPage", 1, Page("checker").substr(0, 500), false, 1, "1/2"},
                              // Killed in the first page: the modem still holds the fax and plays it again.
                              LeftCapture{"KilledInTheFirstPage", 0, Page("text-fine").substr(0, 700), false, 0}),
                          [](const auto& row) { return std::string(row.param.name); });
@@ -706,6 +712,42 @@ TEST_F(ReadCommand, APageThatCannotBeKeptLeavesTheFaxInTheModem) {
     EXPECT_EQ(records[0].page, "2");
     EXPECT_EQ(testsupport::TiffPages(records[0].file), 2);
     ::umount2(small.c_str(), MNT_DETACH);
+}
+
+// A fax whose page broke off is kept as far as it came and marked so, while the modem still holds
+// it; when the modem plays it whole, that copy takes the record's place: one record, the whole
+// fax, the broken copy's page file gone.
+TEST_F(ReadCommand, AFaxWhosePageBrokeIsKeptMarkedAndItsWholeCopyTakesItsPlace) {
+    // An earlier broken fax of the same sender whose pages were others: not this fax's copy.
+    const BrokenFax other{1, 2, 100, std::string(40, '0')};
+    ASSERT_TRUE(
+        store.AppendRecord(programDir + "OTHER.TIF", "2024/01/02  03:04:05", "+86 10 87654321", 2, true, &other));
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker"), Page("black-line")}));
+    sim.com1.AddFault(MakeFault(quorra::FaultKind::LineDrop, "\x12", 2, 2000));
+
+    EXPECT_EQ(Run(), retrieval::kPageNotEnded);
+    EXPECT_EQ(host.messages, std::vector<QString>{kIncompleteMessage});
+    std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].incomplete, "1/2");
+    EXPECT_EQ(records[1].page, "2");
+    EXPECT_EQ(testsupport::TiffPages(records[1].file), 2);
+    EXPECT_EQ(sim.com1.FaxesLeft(), 1u);
+    const std::string section = records[1].section;
+
+    sim.com1.ClearFaults();
+    ASSERT_EQ(Run(), 0);
+    records = Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].section, section);
+    EXPECT_EQ(records[1].incomplete, "");
+    EXPECT_EQ(records[1].incompleteCheck, "");
+    EXPECT_EQ(records[1].page, "3");
+    EXPECT_EQ(testsupport::TiffPages(records[1].file), 3);
+    EXPECT_EQ(Files(programDir, ".TIF").size(), 1u) << "the broken copy's page file goes";
+    EXPECT_EQ(sim.com1.FaxesLeft(), 0u);
+
+    EXPECT_EQ(Records()[0].incomplete, "1/2") << "another broken fax of the same sender stays as it was";
 }
 
 // Pages whose sender wrote no RTC (ghostscript's fax device, senders that stop at the end of their

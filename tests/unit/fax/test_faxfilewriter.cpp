@@ -4,6 +4,7 @@
 // byte layout, the re-coding corner cases and every failure code are checked on hand-made captures.
 #include "core/fax/CaptureFile.h"
 #include "core/fax/FaxFileWriter.h"
+#include "core/fax/MhLine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using testsupport::MakeTempDir;
@@ -360,6 +362,61 @@ TEST(FaxFileWriterPages, PagesWithoutRtcAreSplitWhereTheModemEndedThem) {
     }
 }
 
+// Pages one after the other with nothing between them (no DLE, no table: a capture put together by
+// hand or by another tool): each page keeps its first line, however its sender ended the page before.
+TEST(FaxFileWriterPages, PagesWithNothingBetweenThemKeepTheirFirstLines) {
+    std::vector<std::string> names = kAllPages;
+    names.insert(names.end(), {"checker", "text-normal-fill", "black-line"});
+    std::string data;
+    for (const auto& name : names)
+        data += Page(name);
+    const std::string dir = MakeTempDir();
+    WriteFile(dir + "in.cap", CaptureOfData(kNormalDcs, static_cast<int>(names.size()), data));
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
+}
+
+// A page cut off in the middle of a line (the line went, the modem gave up): the lines that came
+// whole are the page, the cut one goes; libtiff reads it without a warning. A whole last line that
+// no EOL follows (a sender that stops at its data's end) stays.
+TEST(FaxFileWriterPages, ALineCutOffGoesAndAWholeLastLineStays) {
+    const std::string page = Page("text-fine");
+    const std::string whole = testsupport::WithoutRtc(page);
+    // Without its last EOL: the last line ends where the data ends.
+    std::string bits;
+    for (unsigned char c : whole)
+        for (int i = 7; i >= 0; --i)
+            bits += static_cast<char>('0' + (c >> i & 1));
+    const std::string lastLineBare = Bits(bits.substr(0, bits.rfind('1') - 11));
+    for (const auto& [what, data, rows] : std::vector<std::tuple<std::string, std::string, int>>{
+             {"cut in a line", page.substr(0, 20000), -1}, {"last line without EOL", lastLineBare, 0}}) {
+        SCOPED_TRACE(what);
+        const std::string dir = MakeTempDir();
+        const std::string capture = CaptureWithTable(dir, kFineDcs, {Page("checker"), data});
+        FaxFileWriter writer;
+        ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
+        const ToolRun decode = Tool("tiffinfo -D " + dir + "out.tif");
+        EXPECT_EQ(decode.status, 0);
+        EXPECT_EQ(Complaints(decode.err), "");
+        const std::string prefix = dir + "page";
+        ASSERT_EQ(Tool("tiffsplit " + dir + "out.tif " + prefix).status, 0);
+        const ToolRun pnm = Tool("tifftopnm " + prefix + "aab.tif");
+        EXPECT_EQ(Complaints(pnm.err), "");
+        const Image decoded = ParsePbm(pnm.out);
+        const Image source = SourceImage("text-fine");
+        ASSERT_EQ(decoded.width, 1728);
+        const size_t rowBytes = 1728 / 8;
+        if (rows == 0) {
+            EXPECT_EQ(decoded.height, source.height);
+        } else {
+            EXPECT_GT(decoded.height, 100);
+            EXPECT_LT(decoded.height, source.height);
+        }
+        EXPECT_TRUE(decoded.bits == source.bits.substr(0, rowBytes * decoded.height)) << "rows as sent";
+    }
+}
+
 // A page without a single line (an RTC alone, an EOL and nothing more, no data at all) is no page
 // of the file: never a directory of no rows, which libtiff refuses together with every page behind
 // it. A fax of such pages only gives no file.
@@ -383,6 +440,47 @@ TEST(FaxFileWriterPages, APageWithoutALineIsLeftOut) {
     ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
     EXPECT_EQ(writer.PagesWritten(), 2u);
     ExpectLibtiffReadsPages(dir + "out.tif", {"checker", "black-line"}, 100);
+}
+
+// ---- Line widths ------------------------------------------------------------------------------------
+
+// Every line of every coder's pages is 1728 pixels wide to the line decoder, and a line cut short,
+// a line with a wrong code, or the DLE that ends a page in the capture is not.
+TEST(MhLine, EveryLineOfEveryCodersPagesIs1728AndACutOneIsNot) {
+    for (const auto& name : kAllPages) {
+        SCOPED_TRACE(name);
+        const std::string page = Page(name);
+        const auto* data = reinterpret_cast<const uint8_t*>(page.data());
+        std::vector<uint64_t> eolEnds; // behind the closing one of each EOL
+        for (uint64_t at = 0, zeros = 0; at < 8 * page.size(); ++at) {
+            if ((data[at / 8] >> (7 - at % 8) & 1) == 0) {
+                ++zeros;
+                continue;
+            }
+            if (zeros >= 11)
+                eolEnds.push_back(at + 1);
+            zeros = 0;
+        }
+        int lines = 0;
+        for (size_t i = 0; i + 1 < eolEnds.size(); ++i) {
+            const uint64_t from = eolEnds[i];
+            const uint64_t to = eolEnds[i + 1] - 12;
+            if (to <= from || MhLineWidth(data, from, to) == 0)
+                continue; // only fill between two EOLs: no line
+            ++lines;
+            ASSERT_EQ(MhLineWidth(data, from, to), 1728) << "line " << lines;
+            if (to - from > 24) {
+                EXPECT_NE(MhLineWidth(data, from, from + (to - from) / 2), 1728) << "line " << lines << " cut";
+            }
+        }
+        EXPECT_EQ(lines, SourceImage(name).height);
+    }
+    const std::string dle = "\x10";
+    EXPECT_NE(MhLineWidth(reinterpret_cast<const uint8_t*>(dle.data()), 0, 8), 1728);
+    const std::string wrong = Bits("000000000000 0000"); // no code starts with twelve zeros
+    EXPECT_EQ(MhLineWidth(reinterpret_cast<const uint8_t*>(wrong.data()), 0, 8 * wrong.size() - 1), 0);
+    const std::string bad = Bits("1 00000000000 1"); // a white 7 pixels (1111 cut), then an EOL's zeros
+    EXPECT_EQ(MhLineWidth(reinterpret_cast<const uint8_t*>(bad.data()), 0, 13), -1);
 }
 
 // ---- File layout --------------------------------------------------------------------------------
