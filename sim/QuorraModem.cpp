@@ -112,6 +112,12 @@ void QuorraModem::DropLine() {
     m_out.clear();
 }
 
+void QuorraModem::HostDroppedDtr() {
+    m_out.clear();
+    m_line.clear();
+    m_call = CallState::Idle;
+}
+
 void QuorraModem::ClearFaults() {
     m_faults.clear();
     m_silent = false;

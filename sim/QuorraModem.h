@@ -109,6 +109,9 @@ public:
     // The line went away (a scripted fault): nothing more is sent or received.
     bool LineDown() const { return m_lineDown; }
     void DropLine();
+    // The computer closed the port, which drops DTR: a call under way ends, as a modem set to hang
+    // up on DTR does; whatever was still to be sent is dropped, the stored faxes stay.
+    void HostDroppedDtr();
     // Switched off and on again: the faults are gone, the line is back, nothing is being sent; the
     // stored faxes, slots, settings and calls stay.
     void ClearFaults();

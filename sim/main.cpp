@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -305,6 +306,12 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // The program's closes of the port (its DTR dropping): the terminal's own closes, seen by
+    // inotify, since our own hold on the terminal keeps the line from hanging up.
+    const int closes = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closes >= 0)
+        ::inotify_add_watch(closes, device.c_str(), IN_CLOSE_WRITE);
+
     std::string pending; // taken from the model, not yet accepted by the terminal
     uint64_t lastHeard = NowNs();
     constexpr uint64_t kMinWakeNs = 2000000; // output leaves in slices of about two milliseconds
@@ -317,9 +324,17 @@ int main(int argc, char** argv) {
             const uint64_t wait = *next > now ? std::max(*next - now, kMinWakeNs) : 0;
             timeoutMs = static_cast<int>(std::min<uint64_t>((wait + 999999) / 1000000, 200));
         }
-        pollfd fd{master, POLLIN, 0};
-        ::poll(&fd, 1, timeoutMs);
+        pollfd fds[2] = {{master, POLLIN, 0}, {closes, POLLIN, 0}};
+        ::poll(fds, closes >= 0 ? 2 : 1, timeoutMs);
+        const pollfd& fd = fds[0];
         now = NowNs();
+        if (closes >= 0 && (fds[1].revents & POLLIN)) {
+            char events[4096];
+            if (::read(closes, events, sizeof events) > 0) {
+                pending.clear();
+                modem.HostDroppedDtr();
+            }
+        }
         if (fd.revents & POLLIN) {
             char buffer[4096];
             const ssize_t got = ::read(master, buffer, sizeof buffer);
@@ -345,6 +360,8 @@ int main(int argc, char** argv) {
         if (options.exitAfterIdle > 0 && now - lastHeard > uint64_t(options.exitAfterIdle) * 1000000000ULL)
             break;
     }
+    if (closes >= 0)
+        ::close(closes);
     ::close(slave);
     ::close(master);
     return 0;

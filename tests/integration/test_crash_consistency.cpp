@@ -35,6 +35,7 @@
 #include <random>
 #include <sched.h>
 #include <string>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -328,6 +329,7 @@ TEST(FullDisk, AFaxReadOntoAFullDiskFailsAndRecordsNoPageFile) {
     sim.com1.AddFax({"+86 10 87654321", true, {Page("text-fine")}});
     StepClock clock;
     FaxReader reader(sim.env, clock, place.dir, top + "tmp/");
+    reader.SetRoomNeeded(0); // the page file runs out of room in the read, not before it
     const retrieval::ReadOutcome outcome = reader.Read();
 
     EXPECT_NE(outcome.result.step, retrieval::kSuccess);
@@ -368,7 +370,6 @@ TEST(FullDisk, AFaxThatCouldNotBeSavedIsRecordedByTheNextRead) {
         GTEST_SKIP() << "no small file system to fill: " << why;
     const Place place{mounted + "/"};
     testsupport::WriteFile(place.Ini(), "[DEZAZAZE]\r\nINSTALL=1\r\n");
-    testsupport::FillFileSystem(mounted);
     const std::string spool = top + "spool/";
     const auto captures = [&spool] {
         std::vector<std::string> names;
@@ -380,9 +381,15 @@ TEST(FullDisk, AFaxThatCouldNotBeSavedIsRecordedByTheNextRead) {
 
     SimModemFixture sim;
     sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}}); // padded, as modems report it
+    // The disk fills while the fax is answered: after the check before the read, before the page file.
+    sim.com1.SetMonitor([&mounted](char direction, std::string_view bytes) {
+        if (direction == '>' && bytes.find("ATA") != std::string_view::npos)
+            testsupport::FillFileSystem(mounted);
+    });
     StepClock clock;
     {
         FaxReader reader(sim.env, clock, place.dir, spool);
+        reader.SetRoomNeeded(0);
         const retrieval::ReadOutcome outcome = reader.Read();
         EXPECT_EQ(outcome.result, (retrieval::ReadResult{retrieval::kNotSaved, 1}));
         EXPECT_EQ(retrieval::ExitStatusOf(outcome.result), 11) << "fax 1, not fax 2";
@@ -397,8 +404,10 @@ TEST(FullDisk, AFaxThatCouldNotBeSavedIsRecordedByTheNextRead) {
         EXPECT_EQ(captures().size(), 1u);
     }
 
+    sim.com1.SetMonitor(nullptr);
     fs::remove(mounted + "/filler");
     FaxReader reader(sim.env, clock, place.dir, spool);
+    reader.SetRoomNeeded(0);
     const retrieval::ReadOutcome outcome = reader.Read();
     EXPECT_EQ(outcome.result.step, retrieval::kNoStoredFax);
     EXPECT_EQ(outcome.recovered, 1);
@@ -409,6 +418,46 @@ TEST(FullDisk, AFaxThatCouldNotBeSavedIsRecordedByTheNextRead) {
     EXPECT_EQ(testsupport::TiffPages(records[0].file), 1);
     EXPECT_TRUE(captures().empty());
     ::umount2(mounted.c_str(), MNT_DETACH);
+}
+
+// A program directory that cannot take a fax (full, read-only, or with less room than a fax may
+// need) is refused before the modem is asked for one: a clear message, and every fax stays in the
+// modem.
+TEST(FullDisk, AReadIntoADirectoryThatCannotTakeAFaxLeavesEveryFaxInTheModem) {
+    for (const char* fault : {"full", "read-only", "little room"}) {
+        SCOPED_TRACE(fault);
+        const std::string top = testsupport::MakeTempDir();
+        std::string why;
+        const std::string mounted = testsupport::MountSmallFileSystem(top + "small", "64k", why);
+        if (mounted.empty())
+            GTEST_SKIP() << "no small file system: " << why;
+        const Place place{mounted + "/"};
+        testsupport::WriteFile(place.Ini(), "[DEZAZAZE]\r\nINSTALL=1\r\n");
+        fs::create_directory(place.dir + ".spool");
+        if (std::string_view(fault) == "full") {
+            testsupport::FillFileSystem(mounted);
+        } else if (std::string_view(fault) == "read-only") {
+            ASSERT_EQ(::mount(nullptr, mounted.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+                << std::strerror(errno);
+        }
+
+        SimModemFixture sim;
+        sim.com1.AddFax({"+86 10 87654321", true, {Page("checker")}});
+        StepClock clock;
+        FaxReader reader(sim.env, clock, place.dir, FaxReader::SpoolOf(place.dir));
+        const retrieval::ReadOutcome outcome = reader.Read();
+
+        EXPECT_EQ(outcome.result.step, retrieval::kNoRoom);
+        EXPECT_EQ(retrieval::ExitStatusOf(outcome.result), retrieval::kExitUnrecordable);
+        const std::optional<retrieval::StopMessage> message = retrieval::StopMessageOf(outcome);
+        ASSERT_TRUE(message.has_value());
+        EXPECT_EQ(message->text, retrieval::kNoRoomMessage.toString());
+        EXPECT_TRUE(message->details.contains(QString::fromStdString(mounted))) << message->details.toStdString();
+        EXPECT_TRUE(sim.com1.Commands().empty()) << "the modem is not even asked";
+        EXPECT_EQ(sim.com1.FaxesLeft(), 1u);
+        EXPECT_EQ(testsupport::ReadFile(place.Ini()), "[DEZAZAZE]\r\nINSTALL=1\r\n");
+        ::umount2(mounted.c_str(), MNT_DETACH);
+    }
 }
 
 } // namespace

@@ -158,6 +158,25 @@ bool CaptureFile::RewritePageCount(int pageCount) {
     return std::fclose(capture) == 0 && written;
 }
 
+bool CaptureFile::NamePageFile(const std::string& fileName) {
+    if (fileName.size() >= capture::kPageFileLength)
+        return false;
+    std::fill_n(m_header.begin() + capture::kPageFileOffset, capture::kPageFileLength, uint8_t{0});
+    std::memcpy(m_header.data() + capture::kPageFileOffset, fileName.data(), fileName.size());
+    SyncedFile file;
+    if (!file.OpenExisting(m_path))
+        return false;
+    const bool written =
+        file.WriteAt(capture::kPageFileOffset, m_header.data() + capture::kPageFileOffset, capture::kPageFileLength) &&
+        file.Sync();
+    return file.Close() && written;
+}
+
+std::string CaptureFile::PageFileName() const {
+    const char* start = reinterpret_cast<const char*>(m_header.data() + capture::kPageFileOffset);
+    return std::string(start, ::strnlen(start, capture::kPageFileLength - 1));
+}
+
 void CaptureFile::Remove() {
     Close();
     if (!m_path.empty())
@@ -187,12 +206,22 @@ bool CaptureFile::Adopt(const std::string& path) {
     const unsigned long counted = kHeaderSize + static_cast<unsigned long>(m_dataLength);
     if (m_pages == 0 || m_dataLength == 0 || size < 0 || static_cast<unsigned long>(size) < counted)
         return false;
-    // More than the counted pages and no page table behind them: a crash came in the middle of a
-    // page. The modem still holds that fax.
+    // No page table behind the pages: the read stopped before the modem said the fax had ended (a
+    // crash in a page, between two, or before the last page's end was confirmed), and the modem
+    // most likely still holds the fax. It is a broken one: kept as far as it came, and replaced
+    // when the modem plays it whole. Data behind the counted pages is a page that never ended.
     const unsigned long table = 8 * static_cast<unsigned long>(m_pages) + 8;
-    m_unendedTail =
-        !Broken() && static_cast<unsigned long>(size) > counted && static_cast<unsigned long>(size) != counted + table;
-    if (m_unendedTail) {
+    bool finished = static_cast<unsigned long>(size) == counted + table;
+    if (finished) {
+        char mark[4] = {};
+        std::FILE* again = std::fopen(path.c_str(), "rb");
+        finished = again && std::fseek(again, size - 4, SEEK_SET) == 0 && std::fread(mark, 1, 4, again) == 4 &&
+                   std::memcmp(mark, kPageTableMark, 4) == 0;
+        if (again)
+            std::fclose(again);
+    }
+    m_unendedTail = !finished && static_cast<unsigned long>(size) > counted;
+    if (!finished && !Broken()) {
         m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(m_pages);
         for (size_t i = 0; i < 4; ++i)
             m_header[capture::kEndedLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));

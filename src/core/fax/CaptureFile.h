@@ -67,6 +67,11 @@ public:
     bool Finish(int pageCount);
     // Sets the page count of the finished capture: the pages its page file could hold.
     bool RewritePageCount(int pageCount);
+    // Names in the finished capture the page file (a name in the program directory) that is made of
+    // it, on the disk before that file is begun; false when that could not be written.
+    bool NamePageFile(const std::string& fileName);
+    // The page file named so, or empty.
+    std::string PageFileName() const;
     // Closes the file and removes it: its fax is kept elsewhere or was never given away.
     void Remove();
     // A finished capture that did not become a page file is the only copy of its fax (the modem
@@ -75,8 +80,8 @@ public:
     // Where it cannot be moved it stays where it is; it is never deleted. Path() names where it is.
     void SetAside(const std::string& programDirectory, const QDateTime& time, const QString& what);
     // Takes up a capture left behind (by a crash, or a read that could not save it): true when its
-    // header names at least one page and the data it counts is there. One that a crash left in the
-    // middle of a page is a broken fax: the modem had not played it out.
+    // header names at least one page and the data it counts is there. One that a crash left before
+    // it was finished is a broken fax: the modem had not yet said it had played it out.
     bool Adopt(const std::string& path);
 
     const std::string& Path() const { return m_path; }

@@ -13,6 +13,8 @@
 //   41   in a fax whose last page broke off (no DLE ETX): the number of pages before it, which
 //        ended; 0 in a fax whose pages all ended
 //   44   in such a fax, the length of the page data of the pages that ended, 32 bits
+//   48   the name of the page file made of it, once one is given (zero-terminated, 64 bytes at most):
+//        a read that finds the capture again knows the file, and whether a record names it already
 //   128  the length L of the page data, 32 bits
 //   132  the L bytes of page data, every page as the modem ended it
 //   then, in a capture that was finished, the page table: for each page the offsets (32 bits each,
@@ -29,6 +31,8 @@ inline constexpr size_t kIdLength = 20;
 inline constexpr size_t kPageCountOffset = 40;
 inline constexpr size_t kEndedPagesOffset = 41;
 inline constexpr size_t kEndedLengthOffset = 44;
+inline constexpr size_t kPageFileOffset = 48;
+inline constexpr size_t kPageFileLength = 64;
 inline constexpr size_t kDataLengthOffset = 128;
 inline constexpr char kPageTableMark[5] = "G3PT";
 // The page count is one byte.

@@ -5,7 +5,9 @@
 #include "core/modem/ModemCommands.h"
 #include "core/modem/ModemDetection.h"
 #include "core/platform/Clock.h"
+#include "core/platform/DurableFile.h"
 #include "core/platform/Gbk.h"
+#include "core/platform/SyncedFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -113,6 +115,21 @@ std::string TiffPathFor(const std::string& programDirectory, const QDateTime& ti
     return programDirectory + time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".TIF";
 }
 
+// Why a fax that left the modem got no record, when its page file or record could not be written.
+constexpr QStringView kNotSavedWhy = u"第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
+                                     u"它暂存在“%2”，下次读取传真时自动记录。";
+
+// Forces a page file just written, and its directory entry, to the disk.
+bool SyncPageFile(const std::string& path) {
+    SyncedFile file;
+    if (!file.OpenExisting(path))
+        return false;
+    const bool synced = file.Sync();
+    const bool closed = file.Close();
+    SyncDirectory(std::filesystem::path(path).parent_path().string());
+    return synced && closed;
+}
+
 void SendAttentionThrice(ModemLink& link) {
     for (int i = 0; i < 3; ++i)
         link.SendExpectingOk(modem::kAttention, modem::kPresenceWait);
@@ -137,6 +154,12 @@ private:
         if (m_progress.status)
             m_progress.status(text.toString());
     }
+    // Why the program directory cannot take a fax now (not writable, too little room), or empty.
+    QString Refusal() const;
+    void MakeCaptureDirectory() const;
+    // After the modem played every fax it holds: the faxes recorded from captures a crash left that
+    // were whole after all lose their incomplete mark.
+    void ConfirmPlayedOut();
     ReadResult ReadStoredFaxes();
     ReadResult ReadOneFax(int fax);
     // The page file and the record of a fax received at `received` whose pages are in `capture`.
@@ -198,6 +221,13 @@ void FaxReader::Run::Recover() {
             capture.Remove();
             continue;
         }
+        // Its page file already has its record: the read stopped after the record was saved, only
+        // the capture was still to go.
+        if (const std::string name = capture.PageFileName();
+            !name.empty() && m_reader.m_store.RecordOfFile(gbk::FromNativePath(m_reader.m_programDirectory + name))) {
+            capture.Remove();
+            continue;
+        }
         const AnswerReport answer{capture.Dcs(), capture.Id(), !capture.Dcs().empty() && capture.Dcs().front() == '1'};
         const QDateTime received = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).lastModified();
         if (SaveFax(0, capture, capture.Pages(), answer, received).Succeeded())
@@ -220,6 +250,13 @@ ReadOutcome FaxReader::Run::Go() {
 
     Recover();
 
+    if (const QString refusal = Refusal(); !refusal.isEmpty()) {
+        m_outcome.result = {kNoRoom, 0};
+        m_outcome.details = refusal;
+        Status(kIdleText);
+        return m_outcome;
+    }
+
     Status(kDetectingText);
     DetectionReport ports;
     m_link.Open(std::string(modem::kFirstPort));
@@ -237,6 +274,8 @@ ReadOutcome FaxReader::Run::Go() {
         ports.push_back(AttemptOf(m_link, std::string(modem::kSecondPort), result.step != kNoModem));
         SendAttentionThrice(m_link);
     }
+    if (result.Succeeded() || result.step == kNoStoredFax)
+        ConfirmPlayedOut();
     m_outcome.result = result;
     if (result.step == kNoModem)
         m_outcome.details = DescribeDetection(ports);
@@ -302,11 +341,8 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
 
     m_link.SendCommand(modem::kReceivePage, modem::kLongWait, false, true, true);
 
-    // Without a capture file nothing of this fax could be kept: the fax fails as a page would. The
-    // spool is the user's own: nobody else lists or fills it.
-    std::error_code error;
-    if (std::filesystem::create_directory(m_reader.m_captureDirectory, error))
-        std::filesystem::permissions(m_reader.m_captureDirectory, std::filesystem::perms::owner_all, error);
+    // Without a capture file nothing of this fax could be kept: the fax fails as a page would.
+    MakeCaptureDirectory();
     CaptureFile capture;
     if (!capture.Create(m_reader.m_captureDirectory, answer.dcs, answer.id))
         return {kPageNotEnded, fax};
@@ -352,6 +388,51 @@ std::optional<FaxRecord> FaxReader::Run::EarlierBrokenCopy(const CaptureFile& ca
     return std::nullopt;
 }
 
+void FaxReader::Run::ConfirmPlayedOut() {
+    // A crash after a fax's last page, before the modem's word that it had ended, leaves a capture
+    // that is recorded as incomplete with every page it began ("2/2"): the modem may still hold the
+    // fax. Once the modem has played every fax it holds and that one did not come again, the modem
+    // had played it out, which it does only after its last page: the fax is whole. A fax whose page
+    // broke off ("1/2") stays marked.
+    for (const FaxRecord& record : m_reader.m_store.IncompleteRecords()) {
+        int ended = 0;
+        int begun = 0;
+        if (std::sscanf(record.incomplete.c_str(), "%d/%d", &ended, &begun) == 2 && ended == begun)
+            m_reader.m_store.MarkWhole(record.section);
+    }
+}
+
+void FaxReader::Run::MakeCaptureDirectory() const {
+    // The spool is the user's own: nobody else lists or fills it.
+    std::error_code error;
+    if (std::filesystem::create_directory(m_reader.m_captureDirectory, error))
+        std::filesystem::permissions(m_reader.m_captureDirectory, std::filesystem::perms::owner_all, error);
+}
+
+QString FaxReader::Run::Refusal() const {
+    // A file made and dropped again in each directory a fax goes through: what the user's rights,
+    // a read-only mount or a full disk allow is what counts, not what the mode bits say.
+    MakeCaptureDirectory();
+    for (const std::string& directory : {m_reader.m_programDirectory, m_reader.m_captureDirectory}) {
+        DurableFile probe(directory + "faxdesk-write-test");
+        if (!probe.Open() || !probe.Write("\n", 1)) {
+            const QString where = QFile::decodeName(QByteArray::fromStdString(directory));
+            return QStringLiteral("“%1”不能写入：%2").arg(where, QString::fromLocal8Bit(probe.ErrorText()));
+        }
+        probe.Cancel();
+    }
+    std::error_code error;
+    const std::filesystem::space_info space = std::filesystem::space(m_reader.m_programDirectory, error);
+    if (!error && space.available < m_reader.m_roomNeeded) {
+        constexpr uint64_t kMiB = uint64_t{1} << 20;
+        return QStringLiteral("“%1”只剩 %2 MB，读取传真至少需要 %3 MB。")
+            .arg(QFile::decodeName(QByteArray::fromStdString(m_reader.m_programDirectory)))
+            .arg(space.available / kMiB)
+            .arg((m_reader.m_roomNeeded + kMiB - 1) / kMiB);
+    }
+    return {};
+}
+
 ReadResult FaxReader::Run::NotSaved(int fax, const CaptureFile& capture, const QString& why) {
     m_outcome.keptCapture = QFile::decodeName(QByteArray::fromStdString(capture.Path()));
     m_outcome.details = why.arg(fax).arg(m_outcome.keptCapture);
@@ -363,7 +444,16 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     FaxFileWriter& writer = m_reader.m_writer;
     const std::string& programDirectory = m_reader.m_programDirectory;
     const std::string time = received.toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss")).toStdString();
-    const std::string tiffPath = TiffPathFor(programDirectory, received, m_givenNames);
+    // A capture found again keeps the page file name it was given: a file begun under it by the
+    // read that stopped is the same fax's, and is written anew.
+    std::string tiffPath;
+    if (const std::string name = capture.PageFileName(); !name.empty()) {
+        tiffPath = programDirectory + name;
+        m_givenNames.insert(tiffPath);
+    } else {
+        tiffPath = TiffPathFor(programDirectory, received, m_givenNames);
+        capture.NamePageFile(std::filesystem::path(tiffPath).filename().string());
+    }
     const bool converted = writer.Convert(capture.Path(), tiffPath);
     // A page file that could not be written (a full disk, a capture file cut short) gets no record:
     // the fax fails here and what was written of the file goes. The capture stays in the capture
@@ -371,9 +461,7 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     // with the pages that were written.
     if (!converted && writer.LastResult() != FaxFileWriter::kDecodePage) {
         std::remove(tiffPath.c_str());
-        return NotSaved(fax, capture,
-                        QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
-                                       "它暂存在“%2”，下次读取传真时自动记录。"));
+        return NotSaved(fax, capture, kNotSavedWhy.toString());
     }
     // Not one page held a line: there is nothing to list. The capture is kept beside the faxes as
     // one that could not be converted, and the fax counts as not saved.
@@ -381,6 +469,11 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
         std::remove(tiffPath.c_str());
         capture.SetAside(programDirectory, received, kUnconvertedCapture.toString());
         return NotSaved(fax, capture, QStringLiteral("第 %1 份传真没有一行可以显示的内容，它的原始数据保存在“%2”。"));
+    }
+    // The page file is on the disk before a record names it, and before its capture goes.
+    if (!SyncPageFile(tiffPath)) {
+        std::remove(tiffPath.c_str());
+        return NotSaved(fax, capture, kNotSavedWhy.toString());
     }
     // The record and the capture count the pages the file holds: a page that was cut off before its
     // first line could not be written, and the pages behind a failing one are not there either.
@@ -408,9 +501,7 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
     }
     if (!saved) {
         std::remove(tiffPath.c_str());
-        return NotSaved(fax, capture,
-                        QStringLiteral("第 %1 份传真已从调制解调器取出，但无法保存（磁盘已满，或程序目录不能写入）。"
-                                       "它暂存在“%2”，下次读取传真时自动记录。"));
+        return NotSaved(fax, capture, kNotSavedWhy.toString());
     }
     const RecordedFax recorded{gbk::ToQString(answer.id), pageCount,
                                QFile::decodeName(QByteArray::fromStdString(tiffPath))};

@@ -6,6 +6,7 @@
 #include "core/fax/FaxRetrieval.h"
 #include "core/modem/ModemLink.h"
 
+#include <cstdint>
 #include <string>
 
 class WallClock;
@@ -39,6 +40,12 @@ public:
     // the user, on the same disk as the page files, where a capture outlives a crash.
     static std::string SpoolOf(const std::string& programDirectory) { return programDirectory + ".spool/"; }
 
+    // The free room the program directory must have before the modem is asked for a fax: a page
+    // capture at its longest (the link's page limit) and the page file made of it. A read into a
+    // directory with less, or one that cannot be written, is refused and the modem keeps its faxes.
+    static constexpr uint64_t kRoomNeeded = uint64_t{2} * ModemLink::kMaxPageBytes;
+    void SetRoomNeeded(uint64_t bytes) { m_roomNeeded = bytes; }
+
     FaxRecordStore& Store() { return m_store; }
     const FaxRecordStore& Store() const { return m_store; }
     ModemLink& Link() { return m_link; }
@@ -55,4 +62,5 @@ private:
     const WallClock& m_wallClock;
     std::string m_programDirectory;
     std::string m_captureDirectory;
+    uint64_t m_roomNeeded = kRoomNeeded;
 };

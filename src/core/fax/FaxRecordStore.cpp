@@ -106,6 +106,24 @@ std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const s
     return number;
 }
 
+bool FaxRecordStore::MarkWhole(const std::string& section) {
+    ProfileFile ini = ProfileFile::Load(m_iniPath);
+    if (!ini.HasSection(section))
+        return false;
+    WriteBrokenMark(ini, section, nullptr);
+    return ini.Save();
+}
+
+std::optional<FaxRecord> FaxRecordStore::RecordOfFile(const std::string& file) const {
+    const ProfileFile ini = ProfileFile::Load(m_iniPath);
+    for (const std::string& name : ini.SectionNames()) {
+        FaxRecord record;
+        if (RecordNumberOf(name) > 0 && ReadRecordFrom(ini, name, record) && record.file == file)
+            return record;
+    }
+    return std::nullopt;
+}
+
 std::vector<FaxRecord> FaxRecordStore::IncompleteRecords() const {
     const ProfileFile ini = ProfileFile::Load(m_iniPath);
     std::vector<FaxRecord> records;

@@ -54,6 +54,10 @@ public:
     // `broken` marks a fax whose last page broke off.
     std::optional<int> AppendRecord(const std::string& file, const std::string& time, const std::string& id,
                                     uint8_t pageCount, bool fine, const BrokenFax* broken = nullptr);
+    // The fax of the record in `section` came whole after all: its incomplete mark goes.
+    bool MarkWhole(const std::string& section);
+    // The record that names the page file `file` (GBK, as stored), if there is one.
+    std::optional<FaxRecord> RecordOfFile(const std::string& file) const;
     // Every record of a fax whose last page broke off.
     std::vector<FaxRecord> IncompleteRecords() const;
     // The fax of the record in `section` came again, in `file`: the record names the new page file,

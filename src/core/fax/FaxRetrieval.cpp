@@ -76,6 +76,8 @@ std::optional<StopMessage> StopMessageOf(const ReadOutcome& outcome) {
         return StopMessage{kNoFaxMessage.toString(), {}};
     case kUnrecordablePath:
         return StopMessage{kUnrecordablePathMessage.toString(), {}};
+    case kNoRoom:
+        return StopMessage{kNoRoomMessage.toString(), outcome.details};
     case kPageNotEnded:
         // A fax kept as far as it came: what is missing, and that the modem still holds it, is what
         // the user must read.

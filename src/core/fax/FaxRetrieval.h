@@ -27,6 +27,7 @@ inline constexpr QStringView kNoModemMessage = texts::kNoModemMessage;
 inline constexpr QStringView kNoFaxMessage = u"没有存储传真！";
 inline constexpr QStringView kFailedMessage = u"传真读取失败！";
 inline constexpr QStringView kUnrecordablePathMessage = u"程序目录名含有GBK无法表示的字符，传真无法记录，未读取传真！";
+inline constexpr QStringView kNoRoomMessage = u"程序目录不能写入或空间不足，未读取传真，传真仍保存在调制解调器中！";
 
 // What a capture that could not be turned into a page file is called in the program directory.
 inline constexpr QStringView kUnconvertedCapture = u"未转换的传真";
@@ -49,6 +50,9 @@ enum Result : int {
     kNotSaved = 10,
     // The program directory cannot be written into RERAVA.INI: refused before the modem is asked.
     kUnrecordablePath = -1,
+    // The program directory (or its capture directory) cannot be written, or has not the room a
+    // fax may need: refused before the modem is asked, which keeps its faxes.
+    kNoRoom = -2,
 };
 
 // The capture file format counts pages in one byte.

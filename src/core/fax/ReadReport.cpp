@@ -28,6 +28,7 @@ int ExitStatusOf(const ReadResult& result) {
     case kNoStoredFax:
         return kExitNoFax;
     case kUnrecordablePath:
+    case kNoRoom:
         return kExitUnrecordable;
     default:
         return result.fax > 0 ? std::min(kExitFailedAtFax + result.fax, 255) : kExitSetUpFailed;
@@ -63,6 +64,8 @@ QString SummaryText(const ReadOutcome& outcome) {
         text = kNoFaxMessage.toString();
     } else if (result.step == kUnrecordablePath) {
         text = kUnrecordablePathMessage.toString();
+    } else if (result.step == kNoRoom) {
+        text = kNoRoomMessage.toString() + outcome.details;
     } else if (result.step == kPageNotEnded && !outcome.details.isEmpty()) {
         text = kFailedMessage.toString() + outcome.details + QStringLiteral("（结果代码 %1）。").arg(result.Code());
     } else if (result.fax > 0) {

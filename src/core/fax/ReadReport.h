@@ -17,7 +17,8 @@ enum ExitStatus : int {
     kExitNoModem = 3,      // no modem answered on COM1 or COM2
     kExitSetUpFailed = 4,  // the modem did not accept the fax parameters
     kExitBusy = 5,         // the running program is busy with another command, or cannot be reached
-    kExitUnrecordable = 6, // the program directory's name cannot be written into RERAVA.INI
+    kExitUnrecordable = 6, // the program directory's name cannot be written into RERAVA.INI, or the
+                           // directory cannot be written or has not the room for a fax
     kExitFailedAtFax = 10  // 10 + n: reading fax n failed (the faxes before it are recorded); 255 at most
 };
 int ExitStatusOf(const ReadResult& result);

@@ -574,7 +574,10 @@ TEST_F(ReadCommand, UnconvertedCaptureIsKeptBesideTheFaxes) {
     EXPECT_EQ(capture.substr(3, 16), "0,5,0,2,0,0,0,0 ");
     EXPECT_EQ(capture.substr(19, 21), "ABC\"\r\n\r\n"s + std::string(13, '\0'));
     EXPECT_EQ(static_cast<uint8_t>(capture[40]), 2) << "the pages the page file holds";
-    EXPECT_EQ(capture.substr(41, 87), std::string(87, '\0'));
+    EXPECT_EQ(capture.substr(41, 7), std::string(7, '\0')) << "no page broke off";
+    // The page file made of it, named before it was begun.
+    const std::string pageFile = fs::path(Records()[0].file).filename().string();
+    EXPECT_EQ(capture.substr(48, 80), pageFile + std::string(80 - pageFile.size(), '\0'));
     const uint32_t length = static_cast<uint8_t>(capture[128]) | static_cast<uint8_t>(capture[129]) << 8 |
                             static_cast<uint8_t>(capture[130]) << 16 |
                             static_cast<uint32_t>(static_cast<uint8_t>(capture[131])) << 24;
@@ -683,6 +686,10 @@ INSTANTIATE_TEST_SUITE_P(Captures, LeftCaptures,
                              // Killed in the second page: the first is on the disk and counted; the
                              // modem had not played the fax out, so it is recorded as incomplete.
                              LeftCapture{"KilledInTheSecondPage", 1, Page("checker").substr(0, 500), false, 1, "1/2"},
+                             // Killed between two pages: recorded as incomplete while the modem may
+                             // still hold the fax; the modem then plays every fax it holds and this one
+                             // is not among them, so it had been played out: it is whole.
+                             LeftCapture{"KilledBetweenTwoPages", 1, "", false, 1, ""},
                              // Killed in the first page: the modem still holds the fax and plays it again.
                              LeftCapture{"KilledInTheFirstPage", 0, Page("text-fine").substr(0, 700), false, 0}),
                          [](const auto& row) { return std::string(row.param.name); });
