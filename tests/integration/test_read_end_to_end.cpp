@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The read command from the main window to the files, in real time: the window's action, the real
-// serial code over a pseudo-terminal, quorra-modem-sim playing two faxes made of the real test
-// pages, our TIFF writer, RERAVA.INI, the list. The TIFF files are checked with libtiff's and
-// netpbm's own tools against the pages' source images, pixel for pixel.
+// serial code over a pseudo-terminal, quorra-modem-sim playing three faxes made of the real test
+// pages (one as ghostscript's fax device sends them, without RTC), our TIFF writer, RERAVA.INI, the
+// list. The TIFF files are checked with libtiff's and netpbm's own tools against the pages' source
+// images, pixel for pixel.
 #include "GuiTestSupport.h"
 
 #include "app/MainWindow.h"
@@ -119,13 +120,26 @@ private slots:
 
         // The modem: two stored faxes, the second one's sender identification with line breaks in
         // it (it must not break RERAVA.INI).
+        // A third fax as ghostscript's fax device sends its pages, without an RTC, with a page that is
+        // only an RTC between them: two pages, each its own.
+        const QString noRtcFine = gui.Dir() + QStringLiteral("/no-rtc-text-fine.t4");
+        const QString noRtcChecker = gui.Dir() + QStringLiteral("/no-rtc-checker.t4");
+        const QString rtcOnly = gui.Dir() + QStringLiteral("/rtc-only.t4");
+        testsupport::WriteFile(noRtcFine.toStdString(), testsupport::WithoutRtc(testsupport::ReadFile(
+                                                            PagePath("text-fine", ".g3").toStdString())));
+        testsupport::WriteFile(noRtcChecker.toStdString(), testsupport::WithoutRtc(testsupport::ReadFile(
+                                                               PagePath("checker", ".g3").toStdString())));
+        testsupport::WriteFile(rtcOnly.toStdString(), std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9));
+
         QProcess modem;
         modem.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         modem.start(QStringLiteral(FAXDESK_SIM_EXECUTABLE),
                     {QStringLiteral("--ini"), QString::fromStdString(ini), QStringLiteral("--fax"),
                      QStringLiteral("     +86 10 87654321:1:") + PagePath("text-fine", ".g3"), QStringLiteral("--fax"),
                      QStringLiteral("A\r\n[FAX]\r\nNUM=0:0:") + PagePath("text-normal-fill", ".g3") + u',' +
-                         PagePath("black-line-fill", ".g3")});
+                         PagePath("black-line-fill", ".g3"),
+                     QStringLiteral("--fax"),
+                     QStringLiteral("GS FAX DEVICE:1:") + noRtcFine + u',' + rtcOnly + u',' + noRtcChecker});
         QVERIFY(modem.waitForStarted(5000));
         QVERIFY(modem.waitForReadyRead(5000));
         QVERIFY(!modem.readLine().trimmed().isEmpty());
@@ -155,13 +169,13 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(status::StatusText(), retrieval::kIdleText.toString());
 
-        // Two records, in the order the modem played them, and the file still whole.
+        // Three records, in the order the modem played them, and the file still whole.
         FaxRecordStore store;
         store.OpenStoreAt(ini);
         std::vector<FaxRecord> records;
         store.LoadRecords([&](const FaxRecord& record) { records.push_back(record); });
-        QCOMPARE(records.size(), size_t(2));
-        QCOMPARE(profile::GetInt(ini, "FAX", "NUM", 0), 2);
+        QCOMPARE(records.size(), size_t(3));
+        QCOMPARE(profile::GetInt(ini, "FAX", "NUM", 0), 3);
         QCOMPARE(records[0].id, std::string("+86 10 87654321"));
         QCOMPARE(records[0].page, std::string("1"));
         QVERIFY(records[0].fine);
@@ -174,8 +188,10 @@ private slots:
 
         // The TIFF files: libtiff reads every strip, and the pages are the source images. The pages
         // are the coders' own output: ghostscript's RTC, pbmtog3 -align8's with fill in it.
-        const std::vector<std::vector<const char*>> sources{{"text-fine"}, {"text-normal-fill", "black-line-fill"}};
-        for (size_t fax = 0; fax < 2; ++fax) {
+        const std::vector<std::vector<const char*>> sources{
+            {"text-fine"}, {"text-normal-fill", "black-line-fill"}, {"text-fine", "checker"}};
+        QCOMPARE(records[2].page, std::string("2"));
+        for (size_t fax = 0; fax < sources.size(); ++fax) {
             const std::string& file = records[fax].file;
             QVERIFY2(QFileInfo(QString::fromStdString(file))
                          .fileName()
@@ -198,7 +214,7 @@ private slots:
 
         // The list shows both new faxes as unread.
         FaxListView* view = frame.View();
-        QCOMPARE(view->model()->rowCount(), 2);
+        QCOMPARE(view->model()->rowCount(), 3);
         QCOMPARE(view->Rows().Cell(0, FaxListView::kColumnRead), QStringLiteral("未阅"));
         QCOMPARE(view->Rows().Cell(1, FaxListView::kColumnRead), QStringLiteral("未阅"));
         QCOMPARE(view->Rows().Cell(0, FaxListView::kColumnPages), QStringLiteral("1"));
