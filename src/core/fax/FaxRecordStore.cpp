@@ -208,11 +208,15 @@ void FaxRecordStore::DropRowMap() {
     profile::DeleteSection(m_iniPath, kRowMapSection);
 }
 
-void FaxRecordStore::DeleteFax(const std::string& section, const std::string& file) {
+bool FaxRecordStore::DeleteFax(const std::string& section, const std::string& file) {
     ProfileFile ini = ProfileFile::Load(m_iniPath);
     ini.DeleteSection(section);
     ini.DeleteSection(kRowMapSection);
-    ini.Save();
+    // A record that could not be removed (a full disk, a file that cannot be written) keeps its page
+    // file: a record without one would lead nowhere.
+    if (!ini.Save())
+        return false;
     if (!file.empty())
         std::remove(gbk::ToNativePath(file).c_str());
+    return true;
 }

@@ -77,8 +77,9 @@ public:
     void DropRowMap();
     // The delete command's file work: the record and the row map go in one save, then the page file
     // `file` (GBK, as the row map holds it; empty for none). A delete cut short leaves at worst a
-    // page file without a record, never a record whose page file is gone.
-    void DeleteFax(const std::string& section, const std::string& file);
+    // page file without a record, never a record whose page file is gone. False when the record could
+    // not be removed: the page file then stays too.
+    bool DeleteFax(const std::string& section, const std::string& file);
 
 private:
     std::string m_iniPath;

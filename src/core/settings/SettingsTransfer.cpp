@@ -107,7 +107,10 @@ int SendSettings(ModemLink& link, const ModemSettings& settings, const ModemCloc
         if (!link.SendExpectingOk(commands[i], modem::kLongWait))
             return static_cast<int>(i) + 1;
     }
-    // The modem stores its configuration; whatever it answers, the twelve settings are in effect.
-    link.SendCommand(modem::kStoreConfiguration, modem::kLongWait, false, true, true);
+    // The modem stores its configuration. The twelve settings are in effect, but without its "OK"
+    // nothing says they survive the modem's next start: the user is told the transfer failed rather
+    // than that it was done.
+    if (!link.SendExpectingOk(modem::kStoreConfiguration, modem::kLongWait))
+        return static_cast<int>(commands.size()) + 1;
     return 0;
 }

@@ -22,7 +22,7 @@ struct ModemClock {
 
 // Writes the settings and the clock into the modem over an open link: thirteen commands, each given
 // one second and acknowledged by "OK" before the next; the last one ("AT&W\r") stores the modem's
-// configuration and its reply is not examined. Returns 0 when all twelve checked commands were
-// acknowledged, otherwise the number (1 to 12) of the first that was not; nothing after it is sent.
+// configuration. Returns 0 when all thirteen were acknowledged, otherwise the number (1 to 13) of the
+// first that was not; nothing after it is sent.
 // The ring count and the new-message count go out as settings.ringText and settings.newNumText.
 int SendSettings(ModemLink& link, const ModemSettings& settings, const ModemClock& clock);

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -219,3 +222,30 @@ TEST_F(FaxRecordStoreTest, HugeCounterNeitherHangsNorOverflows) {
 }
 
 } // namespace
+
+// A delete whose record cannot be removed (the disk full) keeps the page file with it: never a
+// record whose page file is gone.
+TEST(FaxRecordStoreFullDisk, ADeleteThatCannotBeSavedKeepsRecordAndPageFile) {
+    std::string why;
+    const std::string mounted = testsupport::MountSmallFileSystem(testsupport::MakeTempDir() + "small", "64k", why);
+    if (mounted.empty())
+        GTEST_SKIP() << "no small file system to fill: " << why;
+    const std::string dir = mounted + "/";
+    const std::string ini = "[FAX]\r\nNUM=1\r\n[FAX1]\r\nFILE=" + dir +
+                            "20261211100000.TIF\r\nTIME=2026/12/11  10:00:00\r\nID=\r\nRead=0\r\nPage=1\r\nRes=1\r\n";
+    WriteFile(dir + "RERAVA.INI", ini);
+    WriteFile(dir + "20261211100000.TIF", "page");
+    testsupport::FillFileSystem(mounted);
+    FaxRecordStore store;
+    store.OpenStoreIn(dir);
+    EXPECT_FALSE(store.DeleteFax("FAX1", dir + "20261211100000.TIF"));
+    EXPECT_EQ(ReadFile(dir + "RERAVA.INI"), ini);
+    EXPECT_EQ(ReadFile(dir + "20261211100000.TIF"), "page");
+
+    std::remove((dir + "filler").c_str());
+    EXPECT_TRUE(store.DeleteFax("FAX1", dir + "20261211100000.TIF"));
+    FaxRecord record;
+    EXPECT_FALSE(store.ReadRecord("FAX1", record));
+    EXPECT_TRUE(ReadFile(dir + "20261211100000.TIF").empty());
+    ::umount2(mounted.c_str(), MNT_DETACH);
+}

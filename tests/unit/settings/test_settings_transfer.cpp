@@ -252,13 +252,21 @@ TEST_F(SettingsTransferTest, ControlCharactersInValuesCannotStartAnotherCommand)
     EXPECT_EQ(sim.com1.StoredSetting("#PASS"), "12 ATZ");
 }
 
-TEST_F(SettingsTransferTest, TheReplyToStoreIsNotExamined) {
-    quorra::Fault fault;
-    fault.kind = quorra::FaultKind::Error;
-    fault.command = "AT&W";
-    sim.com1.AddFault(fault);
+// A store the modem refuses or does not answer is a failed transfer (13, the thirteenth command), not
+// "设置完成": nothing was stored.
+TEST_F(SettingsTransferTest, AStoreNotAcknowledgedFailsTheTransfer) {
+    for (const quorra::FaultKind kind : {quorra::FaultKind::Error, quorra::FaultKind::NoAck}) {
+        quorra::Fault fault;
+        fault.kind = kind;
+        fault.command = "AT&W";
+        fault.occurrence = 1;
+        sim.com1.AddFault(fault);
+        EXPECT_EQ(Send(Defaults(), MondayEvening()), 13);
+        EXPECT_EQ(sim.com1.StoreCount(), 0);
+        sim.com1.ClearFaults();
+    }
     EXPECT_EQ(Send(Defaults(), MondayEvening()), 0);
-    EXPECT_EQ(Received(), kDefaultCommands);
+    EXPECT_EQ(sim.com1.StoreCount(), 1);
 }
 
 TEST_F(SettingsTransferTest, ALinkWhosePortIsClosedFailsAtTheFirstCommand) {
