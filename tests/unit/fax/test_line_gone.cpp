@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -96,13 +97,25 @@ TEST(LineGone, InALaterPageTheCommandIdlesToItsEndInsteadOfPollingADeadPort) {
     const std::string programDir = testsupport::MakeTempDir();
     NoonClock wallClock;
     FaxReader reader(LinkEnvironment{sim.time, sim.time, ports}, wallClock, programDir, testsupport::MakeTempDir());
-    reader.Read();
+    const retrieval::ReadOutcome outcome = reader.Read();
+
+    // The fax is kept as far as it came, marked, and the read says so.
+    EXPECT_EQ(outcome.result, (retrieval::ReadResult{retrieval::kPageNotEnded, 1}));
+    EXPECT_EQ(outcome.details, QStringLiteral("第 1 份传真只收到 2 页中的 1 页，调制解调器仍保存该传真"));
+    ASSERT_EQ(outcome.faxes.size(), 1u);
+    EXPECT_EQ(outcome.faxes[0].pages, 2) << "the whole lines of the cut page are a page";
+    std::vector<FaxRecord> records;
+    reader.Store().LoadRecords([&records](const FaxRecord& record) { records.push_back(record); });
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].incomplete, "1/2");
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 2);
 
     ASSERT_TRUE(sim.com1.LineDown());
     ASSERT_TRUE(counter.firstTick.has_value());
     const uint32_t elapsedMs = sim.time.TickCount() - *counter.firstTick;
-    // The rest of the page (1000 empty polls), its closing "OK" (5 s), the "RING" that cannot come
-    // (10 s) and the commands that return the modem to data mode: nothing waits longer than that.
+    // The rest of the page (1000 empty polls), its closing "OK" (5 s) and the commands that return
+    // the modem to data mode (the read ends at the broken page: no "RING" is waited for): nothing
+    // waits longer than that.
     EXPECT_LT(elapsedMs, 17000u);
     // A poll that finds nothing, or finds the port gone, is followed by an idle of at least a
     // millisecond: at most one look per millisecond, and a handful of writes that fail at once.
