@@ -15,6 +15,23 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// The header's 32-bit fields, little-endian.
+void PutLe32(uint8_t* at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i)
+        at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetLe32(const uint8_t* at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+} // namespace
+
 CaptureFile::~CaptureFile() {
     Close();
 }
@@ -63,8 +80,7 @@ bool CaptureFile::Append(const char* data, size_t count) {
 
 bool CaptureFile::WriteCountAndLength(int pageCount) {
     m_header[kPageCountOffset] = static_cast<uint8_t>(pageCount);
-    for (size_t i = 0; i < 4; ++i)
-        m_header[kDataLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));
+    PutLe32(m_header.data() + kDataLengthOffset, m_dataLength);
     return m_file.WriteAt(kPageCountOffset, m_header.data() + kPageCountOffset, 1) &&
            m_file.WriteAt(kDataLengthOffset, m_header.data() + kDataLengthOffset, 4);
 }
@@ -92,8 +108,7 @@ bool CaptureFile::EndBrokenPage() {
     const int ended = m_pages;
     const uint32_t endedLength = m_pageStart;
     m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(ended);
-    for (size_t i = 0; i < 4; ++i)
-        m_header[capture::kEndedLengthOffset + i] = static_cast<uint8_t>(endedLength >> (8 * i));
+    PutLe32(m_header.data() + capture::kEndedLengthOffset, endedLength);
     if (!m_file.WriteAt(capture::kEndedPagesOffset, m_header.data() + capture::kEndedPagesOffset,
                         capture::kEndedLengthOffset + 4 - capture::kEndedPagesOffset)) {
         m_failed = true;
@@ -103,10 +118,7 @@ bool CaptureFile::EndBrokenPage() {
 }
 
 uint32_t CaptureFile::EndedLength() const {
-    uint32_t length = 0;
-    for (size_t i = 0; i < 4; ++i)
-        length |= static_cast<uint32_t>(m_header[capture::kEndedLengthOffset + i]) << (8 * i);
-    return length;
+    return GetLe32(m_header.data() + capture::kEndedLengthOffset);
 }
 
 std::string CaptureFile::DigestOfData(uint32_t length) const {
@@ -197,34 +209,26 @@ bool CaptureFile::Adopt(const std::string& path) {
     const bool read = std::fread(m_header.data(), 1, m_header.size(), file) == m_header.size();
     std::fseek(file, 0, SEEK_END);
     const long size = std::ftell(file);
-    std::fclose(file);
-    if (!read || m_header[0] != 'G' || m_header[1] != '3')
-        return false;
     m_pages = m_header[kPageCountOffset];
-    for (size_t i = 0; i < 4; ++i)
-        m_dataLength |= static_cast<uint32_t>(m_header[kDataLengthOffset + i]) << (8 * i);
+    m_dataLength = GetLe32(m_header.data() + kDataLengthOffset);
     const unsigned long counted = kHeaderSize + static_cast<unsigned long>(m_dataLength);
-    if (m_pages == 0 || m_dataLength == 0 || size < 0 || static_cast<unsigned long>(size) < counted)
-        return false;
     // No page table behind the pages: the read stopped before the modem said the fax had ended (a
     // crash in a page, between two, or before the last page's end was confirmed), and the modem
     // most likely still holds the fax. It is a broken one: kept as far as it came, and replaced
     // when the modem plays it whole. Data behind the counted pages is a page that never ended.
     const unsigned long table = 8 * static_cast<unsigned long>(m_pages) + 8;
-    bool finished = static_cast<unsigned long>(size) == counted + table;
-    if (finished) {
-        char mark[4] = {};
-        std::FILE* again = std::fopen(path.c_str(), "rb");
-        finished = again && std::fseek(again, size - 4, SEEK_SET) == 0 && std::fread(mark, 1, 4, again) == 4 &&
-                   std::memcmp(mark, kPageTableMark, 4) == 0;
-        if (again)
-            std::fclose(again);
-    }
+    char mark[4] = {};
+    const bool finished = size >= 0 && static_cast<unsigned long>(size) == counted + table &&
+                          std::fseek(file, size - 4, SEEK_SET) == 0 && std::fread(mark, 1, 4, file) == 4 &&
+                          std::memcmp(mark, kPageTableMark, 4) == 0;
+    std::fclose(file);
+    if (!read || m_header[0] != 'G' || m_header[1] != '3' || m_pages == 0 || m_dataLength == 0 || size < 0 ||
+        static_cast<unsigned long>(size) < counted)
+        return false;
     m_unendedTail = !finished && static_cast<unsigned long>(size) > counted;
     if (!finished && !Broken()) {
         m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(m_pages);
-        for (size_t i = 0; i < 4; ++i)
-            m_header[capture::kEndedLengthOffset + i] = static_cast<uint8_t>(m_dataLength >> (8 * i));
+        PutLe32(m_header.data() + capture::kEndedLengthOffset, m_dataLength);
     }
     return true;
 }

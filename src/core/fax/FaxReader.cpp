@@ -372,17 +372,14 @@ std::optional<FaxRecord> FaxReader::Run::EarlierBrokenCopy(const CaptureFile& ca
                                                            const std::optional<BrokenFax>& broken) const {
     const std::string id = capture.Id();
     for (const FaxRecord& record : m_reader.m_store.IncompleteRecords()) {
-        int ended = 0;
-        int begun = 0;
-        unsigned long length = 0;
-        char digest[41] = {};
-        if (std::sscanf(record.incomplete.c_str(), "%d/%d", &ended, &begun) != 2 ||
-            std::sscanf(record.incompleteCheck.c_str(), "%lu:%40[0-9a-f]", &length, digest) != 2)
+        const std::optional<BrokenFax> earlier = BrokenFaxOf(record);
+        if (!earlier || earlier->digest.empty())
             continue;
         // Another copy that broke replaces it only when it came as far.
-        if (record.id != id || length > capture.DataLength() || (broken && broken->endedPages < ended))
+        if (record.id != id || earlier->endedLength > capture.DataLength() ||
+            (broken && broken->endedPages < earlier->endedPages))
             continue;
-        if (capture.DigestOfData(static_cast<uint32_t>(length)) == digest)
+        if (capture.DigestOfData(earlier->endedLength) == earlier->digest)
             return record;
     }
     return std::nullopt;
@@ -395,9 +392,8 @@ void FaxReader::Run::ConfirmPlayedOut() {
     // had played it out, which it does only after its last page: the fax is whole. A fax whose page
     // broke off ("1/2") stays marked.
     for (const FaxRecord& record : m_reader.m_store.IncompleteRecords()) {
-        int ended = 0;
-        int begun = 0;
-        if (std::sscanf(record.incomplete.c_str(), "%d/%d", &ended, &begun) == 2 && ended == begun)
+        if (const std::optional<BrokenFax> broken = BrokenFaxOf(record);
+            broken && broken->endedPages == broken->begunPages)
             m_reader.m_store.MarkWhole(record.section);
     }
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -68,6 +69,19 @@ void WriteBrokenMark(ProfileFile& ini, const std::string& section, const BrokenF
 }
 
 } // namespace
+
+std::optional<BrokenFax> BrokenFaxOf(const FaxRecord& record) {
+    BrokenFax broken;
+    if (std::sscanf(record.incomplete.c_str(), "%d/%d", &broken.endedPages, &broken.begunPages) != 2)
+        return std::nullopt;
+    unsigned long length = 0;
+    char digest[41] = {};
+    if (std::sscanf(record.incompleteCheck.c_str(), "%lu:%40[0-9a-f]", &length, digest) == 2 && length <= UINT32_MAX) {
+        broken.endedLength = static_cast<uint32_t>(length);
+        broken.digest = digest;
+    }
+    return broken;
+}
 
 void FaxRecordStore::OpenStoreIn(const std::string& programDirectory) {
     m_iniPath = programini::PathIn(programDirectory);

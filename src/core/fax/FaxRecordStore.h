@@ -33,6 +33,9 @@ struct BrokenFax {
     std::string Incomplete() const { return std::to_string(endedPages) + '/' + std::to_string(begunPages); }
     std::string Check() const { return std::to_string(endedLength) + ':' + digest; }
 };
+// The mark of a record as written by Incomplete() and Check(); none when the record has no readable
+// "Incomplete" value. A check that cannot be read leaves the length 0 and the digest empty.
+std::optional<BrokenFax> BrokenFaxOf(const FaxRecord& record);
 
 // The fax records of RERAVA.INI: a counter that only grows, one section per fax, and the row map
 // (section "TMP") that ties the rows of the list to their records. Every operation reads or writes
