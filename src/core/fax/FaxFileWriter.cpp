@@ -506,7 +506,6 @@ void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t 
     bool pending = false; // an EOL found behind the RTC, whose follower decides whose it is
     BitReader pendingIn = in;
     uint64_t pendingBits = bitsRead;
-    uint32_t ones = 0; // ones of no EOL behind the pending EOL
     auto takePending = [&] {
         if (pending) {
             in = pendingIn;
@@ -521,11 +520,8 @@ void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t 
             continue;
         }
         if (zeros < kEolZeros) {
-            zeros = 0;
             if (!pending)
                 return; // behind the RTC itself: nothing more of the page
-            if (ones++ > 0)
-                continue;
             // What follows the pending EOL up to the next one (or the data's end) is a whole line of
             // the next page, or not a line at all (the DLE, line noise).
             BitReader look = probe;
@@ -544,14 +540,12 @@ void FaxFileWriter::SkipSurplusEols(BitReader& in, uint64_t& bitsRead, uint64_t 
             }
             if (lineEnd == 0)
                 lineEnd = look.Position();
-            if (MhLineWidth(in.data, pendingIn.Position(), lineEnd) == static_cast<int>(kPageWidth))
-                return; // a line: the pending EOL is the next page's first
-            continue;
+            if (MhLineWidth(in.data, pendingIn.Position(), lineEnd) != static_cast<int>(kPageWidth))
+                takePending(); // no line (the DLE, line noise): the pending EOL was the page's
+            return;            // otherwise a line: the pending EOL is the next page's first
         }
         zeros = 0;
-        takePending(); // no line since the pending EOL: that one was the page's
-        if (ones > 0)
-            return;
+        takePending(); // only fill since the pending EOL: that one was the page's
         // The closing one was the DLE itself (fill after the RTC put 11 zeros in front of it): what
         // follows is the next page's, its first EOL included.
         if (probe.byte == 0x10 && probe.mask == 0x08) {
