@@ -103,6 +103,24 @@ void QuorraModem::Queue(std::string bytes, uint64_t releaseNs, bool dropAfter) {
     m_out.push_back({releaseNs, std::move(bytes), 0, dropAfter});
 }
 
+// The strict modem sends each line of an answer as a write of its own, a millisecond after the
+// line before it has gone out.
+void QuorraModem::QueueReply(std::string bytes, uint64_t releaseNs) {
+    if (!m_strict) {
+        Queue(std::move(bytes), releaseNs);
+        return;
+    }
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t text = bytes.find_first_not_of("\r\n", start);
+        size_t end = text == std::string::npos ? std::string::npos : bytes.find("\r\n", text);
+        end = end == std::string::npos ? bytes.size() : end + 2;
+        Queue(bytes.substr(start, end - start), releaseNs);
+        releaseNs += (end - start) * ByteNs() + kNsPerMs;
+        start = end;
+    }
+}
+
 void QuorraModem::SendRaw(std::string bytes, uint64_t atNs) {
     Queue(std::move(bytes), atNs);
 }
@@ -285,7 +303,7 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
         replies.front().bytes.resize(std::min(replies.front().bytes.size(), *cutAfter));
     }
     for (Reply& reply : replies)
-        Queue(std::move(reply.bytes), nowNs + uint64_t(reply.delayMs) * kNsPerMs);
+        QueueReply(std::move(reply.bytes), nowNs + uint64_t(reply.delayMs) * kNsPerMs);
 }
 
 // Carries out one command (the text after "AT") and says what to answer and when. False for a
@@ -355,8 +373,13 @@ bool QuorraModem::Execute(const std::string& body, std::vector<Reply>& replies) 
         const StoredFax& fax = m_faxes.front();
         m_call = CallState::Answered;
         m_page = 0;
-        std::string report = Line("+FCON");
-        report += Line("+FTSI: \"" + fax.id + "\"");
+        std::string id = fax.id;
+        if (m_strict) {
+            id.erase(0, std::min(id.size(), id.find_first_not_of(' ')));
+            id.erase(id.find_last_not_of(' ') + 1);
+        }
+        std::string report = m_strict ? std::string() : Line("+FCON");
+        report += Line("+FTSI: \"" + id + "\"");
         report += Line(std::string("+FDCS: ") + (fax.fine ? "1" : "0") + ",5,0,2,0,0,0,0");
         report += kOk;
         replies = {{report, m_timing.answerDelayMs}};
@@ -379,7 +402,7 @@ bool QuorraModem::Execute(const std::string& body, std::vector<Reply>& replies) 
         // No page left: the call ends and the fax leaves the memory.
         m_faxes.erase(m_faxes.begin());
         m_call = CallState::Idle;
-        replies = {{Line("+FHNG: 0") + kOk, soon}};
+        replies = {{m_strict ? kOk : Line("+FHNG: 0") + kOk, soon}};
         return true;
     }
     for (const std::string_view name : kSettingNames) {
@@ -434,7 +457,7 @@ void QuorraModem::StartPage(uint64_t nowNs) {
     if (m_silent || m_faxes.empty() || m_page >= m_faxes.front().pages.size())
         return;
     const StoredFax& fax = m_faxes.front();
-    const std::string& page = fax.pages[m_page];
+    const std::string page = m_strict ? WithoutRtc(fax.pages[m_page]) : fax.pages[m_page];
     std::string data;
     data.reserve(page.size() + page.size() / 16 + 2);
     for (const char c : page) {
@@ -464,6 +487,12 @@ void QuorraModem::StartPage(uint64_t nowNs) {
     data.push_back(kDLE);
     data.push_back(kETX);
     const bool last = m_page == fax.pages.size();
+    if (m_strict) {
+        const uint64_t okNs = release + data.size() * ByteNs() + kNsPerMs;
+        Queue(std::move(data), release);
+        QueueReply(kOk, okNs);
+        return;
+    }
     data += Line("+FPTS: 1") + Line(last ? "+FET: 2" : "+FET: 0") + kOk;
     Queue(std::move(data), release);
 }
@@ -514,6 +543,40 @@ std::vector<std::string> SplitPagesAtRtc(const std::string& data) {
     else
         pages.back() += rest;
     return pages;
+}
+
+std::string WithoutRtc(const std::string& page) {
+    std::string bits;
+    for (unsigned char c : page)
+        for (int i = 7; i >= 0; --i)
+            bits += (c >> i & 1) != 0 ? '1' : '0';
+    std::vector<size_t> eolEnds; // behind the closing one of each EOL
+    for (size_t i = 0, zeros = 0; i < bits.size(); ++i) {
+        if (bits[i] == '0') {
+            ++zeros;
+            continue;
+        }
+        if (zeros >= 11)
+            eolEnds.push_back(i + 1);
+        zeros = 0;
+    }
+    if (eolEnds.empty())
+        return page;
+    // The last run of EOLs with nothing but zeros between them is the RTC; its first EOL ends the
+    // last line and stays.
+    size_t first = eolEnds.size() - 1;
+    while (first > 0 && bits.find('1', eolEnds[first - 1]) == eolEnds[first] - 1)
+        --first;
+    bits.resize(eolEnds[first]);
+    bits.resize((bits.size() + 7) / 8 * 8, '0');
+    std::string out;
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        unsigned byte = 0;
+        for (size_t j = 0; j < 8; ++j)
+            byte = byte << 1 | (bits[i + j] == '1' ? 1u : 0u);
+        out += static_cast<char>(byte);
+    }
+    return out;
 }
 
 } // namespace quorra

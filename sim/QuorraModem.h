@@ -81,6 +81,12 @@ public:
     void AddFault(Fault fault);
     const ModemTiming& Timing() const { return m_timing; }
     ModemTiming& Timing() { return m_timing; }
+    // A modem that answers with the least a class 2 modem of this kind promises, in place of the
+    // fuller answers of the usual one: no "+FCON", "+FPTS", "+FET" or "+FHNG" lines, every line of
+    // an answer as a write of its own a millisecond after the one before, the sender
+    // identification without its padding, and pages without their RTC.
+    void SetStrict(bool strict) { m_strict = strict; }
+    bool Strict() const { return m_strict; }
 
     // What it was told: every command line in arrival order without its carriage return, and a
     // DC2 as the one-byte line "\x12".
@@ -144,6 +150,7 @@ private:
     bool Execute(const std::string& body, std::vector<Reply>& replies);
     std::string Listing() const;
     void Queue(std::string bytes, uint64_t releaseNs, bool dropAfter = false);
+    void QueueReply(std::string bytes, uint64_t releaseNs);
     void StartEndless(std::string bytes, uint64_t fromNs);
     uint64_t ByteNs() const;
 
@@ -159,6 +166,7 @@ private:
     std::map<std::string, std::string> m_stored;
     int m_storeCount = 0;
     bool m_echo = false;
+    bool m_strict = false;
     int m_class = 0;
     bool m_silent = false;
     bool m_lineDown = false;
@@ -176,5 +184,9 @@ private:
 // one page or several, each ended by its RTC. Bytes after the last RTC count as one more page when
 // they hold an EOL, and stay with the last page otherwise.
 std::vector<std::string> SplitPagesAtRtc(const std::string& data);
+
+// The page without its RTC: the data up to the end of the EOL that ends its last line, filled with
+// zero bits to a whole byte, as a sender that stops at the end of its data writes it.
+std::string WithoutRtc(const std::string& page);
 
 } // namespace quorra

@@ -66,6 +66,9 @@ Options:
   --pacing MS            a modem that needs the fixed waits: a command that comes less than MS
                          after the previous one is dropped unanswered (default 0: never)
   --exit-after-idle SEC  end after SEC seconds in which the computer sent nothing
+  --strict               answer with the least the modem promises: no "+FCON", "+FPTS", "+FET" or
+                         "+FHNG" lines, each line of an answer a write of its own, the sender
+                         identification unpadded, pages without their RTC
   --verbose              log every byte of the dialogue on standard error
   --help                 this text
 )";
@@ -263,6 +266,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--com2") {
             options.com2 = true;
+            continue;
+        }
+        if (arg == "--strict") {
+            modem.SetStrict(true);
             continue;
         }
         if (arg.rfind("--", 0) != 0 || i + 1 >= argc || !Apply(arg.substr(2), argv[i + 1], modem, options)) {

@@ -10,6 +10,7 @@
 #include "core/fax/FaxRecordStore.h"
 #include "core/fax/FaxRetrieval.h"
 #include "core/platform/ProfileFile.h"
+#include "sim/QuorraModem.h"
 #include "support/TestSupport.h"
 #include "ui/faxlist/FaxListView.h"
 #include "ui/kit/Status.h"
@@ -125,10 +126,10 @@ private slots:
         const QString noRtcFine = gui.Dir() + QStringLiteral("/no-rtc-text-fine.t4");
         const QString noRtcChecker = gui.Dir() + QStringLiteral("/no-rtc-checker.t4");
         const QString rtcOnly = gui.Dir() + QStringLiteral("/rtc-only.t4");
-        testsupport::WriteFile(noRtcFine.toStdString(), testsupport::WithoutRtc(testsupport::ReadFile(
-                                                            PagePath("text-fine", ".g3").toStdString())));
-        testsupport::WriteFile(noRtcChecker.toStdString(), testsupport::WithoutRtc(testsupport::ReadFile(
-                                                               PagePath("checker", ".g3").toStdString())));
+        testsupport::WriteFile(noRtcFine.toStdString(),
+                               quorra::WithoutRtc(testsupport::ReadFile(PagePath("text-fine", ".g3").toStdString())));
+        testsupport::WriteFile(noRtcChecker.toStdString(),
+                               quorra::WithoutRtc(testsupport::ReadFile(PagePath("checker", ".g3").toStdString())));
         testsupport::WriteFile(rtcOnly.toStdString(), std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9));
 
         QProcess modem;

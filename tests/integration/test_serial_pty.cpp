@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real serial code (QSerialPort, the Qt pump, the steady clock) over a pseudo-terminal against
 // quorra-modem-sim, in real time.
+#include "core/fax/FaxReader.h"
+#include "core/fax/FaxRecordStore.h"
 #include "core/modem/ModemCommands.h"
 #include "core/modem/ModemDetection.h"
 #include "core/modem/ModemLink.h"
@@ -17,9 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -191,6 +195,30 @@ TEST_F(PtyTest, APageIsCapturedByteForByteAtLineSpeed) {
     EXPECT_TRUE(captured.bytes == page + "\x10") << "the DLE of DLE ETX ends the capture";
     EXPECT_EQ(captured.bytes.size(), page.size() + 1);
     link->Close();
+}
+
+// A whole read over the real line from a modem that answers with the least it promises: each line a
+// write of its own, no page-end or hang-up reports, the identification unpadded, pages without RTC.
+TEST_F(PtyTest, AStrictModemsFaxesAreReadWhole) {
+    const QString page = QString::fromStdString(kPage);
+    Start({QStringLiteral("--strict"), QStringLiteral("--ring-delay"), QStringLiteral("20"),
+           QStringLiteral("--answer-delay"), QStringLiteral("20"), QStringLiteral("--fax"),
+           QStringLiteral("PTY 1:1:") + page + QLatin1Char(',') + page, QStringLiteral("--fax"),
+           QStringLiteral("PTY 2:0:") + page});
+    const std::string programDir = std::filesystem::path(m_modem->Ini()).parent_path().string() + "/";
+    SystemWallClock wallClock;
+    FaxReader reader(LinkEnvironment{clock, pump, *m_ports}, wallClock, programDir, testsupport::MakeTempDir());
+    EXPECT_EQ(reader.Read().result.Code(), 0);
+    std::vector<FaxRecord> records;
+    reader.Store().LoadRecords([&](const FaxRecord& r) { records.push_back(r); });
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].id, "PTY 1\"") << "the closing quote of a short identification comes along";
+    EXPECT_EQ(records[0].page, "2");
+    EXPECT_TRUE(records[0].fine);
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 2);
+    EXPECT_EQ(records[1].page, "1");
+    EXPECT_FALSE(records[1].fine);
+    EXPECT_EQ(testsupport::TiffPages(records[1].file), 1);
 }
 
 TEST_F(PtyTest, ThePortVanishingMidPageEndsTheCaptureQuietly) {

@@ -42,40 +42,6 @@ std::string MountSmallFileSystem(const std::string& at, const std::string& size,
     return at;
 }
 
-std::string WithoutRtc(const std::string& page) {
-    std::string bits;
-    for (unsigned char c : page)
-        for (int i = 7; i >= 0; --i)
-            bits += (c >> i & 1) != 0 ? '1' : '0';
-    std::vector<size_t> eolEnds; // behind the closing one of each EOL
-    for (size_t i = 0, zeros = 0; i < bits.size(); ++i) {
-        if (bits[i] == '0') {
-            ++zeros;
-            continue;
-        }
-        if (zeros >= 11)
-            eolEnds.push_back(i + 1);
-        zeros = 0;
-    }
-    if (eolEnds.empty())
-        return page;
-    // The last run of EOLs with nothing but zeros between them is the RTC; its first EOL ends the
-    // last line and stays.
-    size_t first = eolEnds.size() - 1;
-    while (first > 0 && bits.find('1', eolEnds[first - 1]) == eolEnds[first] - 1)
-        --first;
-    bits.resize(eolEnds[first]);
-    bits.resize((bits.size() + 7) / 8 * 8, '0');
-    std::string out;
-    for (size_t i = 0; i < bits.size(); i += 8) {
-        unsigned byte = 0;
-        for (size_t j = 0; j < 8; ++j)
-            byte = byte << 1 | (bits[i + j] == '1' ? 1u : 0u);
-        out += static_cast<char>(byte);
-    }
-    return out;
-}
-
 void FillFileSystem(const std::string& directory) {
     const std::string path = directory + (directory.empty() || directory.back() == '/' ? "" : "/") + "filler";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);

@@ -30,11 +30,6 @@ std::string MountSmallFileSystem(const std::string& at, const std::string& size,
 // Fills the file system of `directory` to the last byte with a file "filler" in it.
 void FillFileSystem(const std::string& directory);
 
-// `page` (T.4 data ending in an RTC) as a sender that stops at the end of its data codes it
-// (ghostscript's fax device among them): up to the EOL that ends its last line, no RTC, the last
-// byte filled up with zeros.
-std::string WithoutRtc(const std::string& page);
-
 // A fixed list of "found" serial ports in place of the system's.
 class FixedPortLister final : public PortLister {
 public:

@@ -370,7 +370,8 @@ ReadResult FaxReader::Run::ReadOneFax(int fax) {
 
 std::optional<FaxRecord> FaxReader::Run::EarlierBrokenCopy(const CaptureFile& capture,
                                                            const std::optional<BrokenFax>& broken) const {
-    const std::string id = capture.Id();
+    // The record holds the identification as the INI file keeps it, not as the modem sent it.
+    const std::string id = FaxRecordStore::IdAsKept(capture.Id());
     for (const FaxRecord& record : m_reader.m_store.IncompleteRecords()) {
         const std::optional<BrokenFax> earlier = BrokenFaxOf(record);
         if (!earlier || earlier->digest.empty())

@@ -91,6 +91,12 @@ std::string FaxRecordStore::ProgramDirectory() const {
     return programini::DirectoryOf(m_iniPath);
 }
 
+std::string FaxRecordStore::IdAsKept(const std::string& id) {
+    ProfileFile kept = ProfileFile::Parse({});
+    kept.WriteString("FAX", "ID", id);
+    return kept.GetString("FAX", "ID", "");
+}
+
 std::optional<int> FaxRecordStore::AppendRecord(const std::string& file, const std::string& time, const std::string& id,
                                                 uint8_t pageCount, bool fine, const BrokenFax* broken) {
     ProfileFile ini = ProfileFile::Load(m_iniPath);

@@ -51,6 +51,9 @@ public:
     const std::string& IniPath() const { return m_iniPath; }
     // The directory of the file, with its trailing '/'.
     std::string ProgramDirectory() const;
+    // A sender identification as a record keeps it and LoadRecords gives it back: its line ends
+    // made blanks, trimmed.
+    static std::string IdAsKept(const std::string& id);
 
     // Returns the new record number; none when nothing could be written (the counter has no number
     // left, or the file could not be saved: a full disk), the file then being as it was.

@@ -5,6 +5,7 @@
 #include "core/fax/CaptureFile.h"
 #include "core/fax/FaxFileWriter.h"
 #include "core/fax/MhLine.h"
+#include "sim/QuorraModem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -351,7 +352,7 @@ TEST(FaxFileWriterPages, PagesWithoutRtcAreSplitWhereTheModemEndedThem) {
         std::vector<std::string> names, pages;
         for (size_t i = 0; i < count; ++i) {
             names.push_back(kAllPages[(i * 5 + count) % kAllPages.size()]);
-            pages.push_back(testsupport::WithoutRtc(Page(names.back())));
+            pages.push_back(quorra::WithoutRtc(Page(names.back())));
         }
         const std::string dir = MakeTempDir();
         const std::string capture = CaptureWithTable(dir, kNormalDcs, pages);
@@ -382,7 +383,7 @@ TEST(FaxFileWriterPages, PagesWithNothingBetweenThemKeepTheirFirstLines) {
 // no EOL follows (a sender that stops at its data's end) stays.
 TEST(FaxFileWriterPages, ALineCutOffGoesAndAWholeLastLineStays) {
     const std::string page = Page("text-fine");
-    const std::string whole = testsupport::WithoutRtc(page);
+    const std::string whole = quorra::WithoutRtc(page);
     // Without its last EOL: the last line ends where the data ends.
     std::string bits;
     for (unsigned char c : whole)
@@ -840,7 +841,7 @@ TEST(FaxFileWriterCapture, A255PageFaxIsConvertedAndTheLoopEnds) {
     EXPECT_EQ(Directories(ReadFile(dir + "out.tif")).size(), 255u);
 }
 
-TEST(FaxFileWriterCapture, AnUnwritableTiffPathFailsWithResult10) {
+TEST(FaxFileWriterCapture, APageFileInAMissingFolderCannotBeCreated) {
     const std::string dir = MakeTempDir();
     WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, {Page("black-line")}));
     FaxFileWriter writer;

@@ -8,13 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace std::string_literals;
 
 namespace {
 
-class ModemTest : public ::testing::Test {
+class SimulatedModem : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(link.Open("COM1")); }
     void TearDown() override { link.Close(); }
@@ -22,14 +25,25 @@ protected:
     bool Acked(std::string_view command, uint32_t waitMs = 1000) {
         return link.SendCommand(command, waitMs, false, true, true) && link.ReplyContains(modem::kOk);
     }
+    // "ATG" answered by "RING", then "ATA": the answer report, "no RING" when none came.
+    std::string AnswerNextFax() {
+        link.SendCommand(modem::kNextFax, 100, false, true, true);
+        if (!link.WaitForText(10000, modem::kRing))
+            return "no RING";
+        link.SendCommand(modem::kAnswer, 100, false, true, true);
+        EXPECT_TRUE(link.WaitForOk());
+        return link.ReplyText();
+    }
     // One page: "AT+FDR" answered CONNECT, DC2, the data up to DLE ETX, then the "OK". The capture
-    // keeps the DLE of the closing DLE ETX as its last byte.
-    std::string FetchPage() {
+    // keeps the DLE of the closing DLE ETX as its last byte. `busyMs`: the program does something
+    // else this long after the DC2 while the page streams in.
+    std::string FetchPage(uint32_t busyMs = 0) {
         if (!link.SendCommand(modem::kReceivePage, 1000, false, true, true) || !link.ReplyContains(modem::kConnect))
             return "no CONNECT";
         testsupport::PageBytes captured;
         link.SetPageSink(&captured);
         link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
+        sim.time.Advance(busyMs);
         const bool complete = link.CaptureData();
         if (!complete)
             return "cut";
@@ -41,7 +55,7 @@ protected:
     ModemLink link{sim.env};
 };
 
-TEST_F(ModemTest, PresenceEchoAndUnknownCommands) {
+TEST_F(SimulatedModem, PresenceEchoAndUnknownCommands) {
     EXPECT_TRUE(link.SendCommand(modem::kAttention, 500, false, true, true));
     EXPECT_EQ(link.ReplyText(), "\r\nOK\r\n") << "no echo by default";
     EXPECT_TRUE(Acked("ATE1\r"));
@@ -53,7 +67,7 @@ TEST_F(ModemTest, PresenceEchoAndUnknownCommands) {
     EXPECT_FALSE(link.ReplyContains(modem::kOk));
 }
 
-TEST_F(ModemTest, PlaysBackStoredFaxesPageByPage) {
+TEST_F(SimulatedModem, PlaysBackStoredFaxesPageByPage) {
     const std::string page1 = "\x00\x10\x01\x80page one\x10"s;
     const std::string page2 = "page two";
     sim.com1.AddFax({"0755 1234", true, {page1, page2}});
@@ -62,11 +76,7 @@ TEST_F(ModemTest, PlaysBackStoredFaxesPageByPage) {
                                    modem::kQueryCapabilities, modem::kSessionParameters})
         EXPECT_TRUE(Acked(setup)) << setup;
 
-    link.SendCommand(modem::kNextFax, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
-    link.SendCommand(modem::kAnswer, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForOk());
-    const std::string report = link.ReplyText();
+    const std::string report = AnswerNextFax();
     EXPECT_NE(report.find("+FTSI: \"0755 1234\""), std::string::npos) << report;
     EXPECT_NE(report.find("+FDCS: 1,5,0,2,0,0,0,0"), std::string::npos) << report;
     EXPECT_LT(report.find("FTSI"), report.find("+FDCS")) << "the identification comes before the DCS";
@@ -75,40 +85,26 @@ TEST_F(ModemTest, PlaysBackStoredFaxesPageByPage) {
     EXPECT_EQ(FetchPage(), "no CONNECT");
     EXPECT_EQ(sim.com1.FaxesLeft(), 1u);
 
-    link.SendCommand(modem::kNextFax, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForText(10000, modem::kRing));
-    link.SendCommand(modem::kAnswer, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForOk());
-    EXPECT_NE(link.ReplyText().find("+FDCS: 0,"), std::string::npos);
+    EXPECT_NE(AnswerNextFax().find("+FDCS: 0,"), std::string::npos);
     EXPECT_EQ(FetchPage(), "only page\x10");
     EXPECT_EQ(FetchPage(), "no CONNECT");
 
-    link.SendCommand(modem::kNextFax, 100, false, true, true);
-    EXPECT_FALSE(link.WaitForText(5000, modem::kRing)) << "no RING after the last fax";
+    EXPECT_EQ(AnswerNextFax(), "no RING") << "after the last fax";
     for (std::string_view back : {modem::kDataClass, modem::kHangUp, modem::kReset})
         EXPECT_TRUE(Acked(back, 100));
     EXPECT_EQ(sim.com1.FaxClass(), 0);
 }
 
-TEST_F(ModemTest, FlowControlLosesNoPageByteWhileTheProgramIsBusy) {
+TEST_F(SimulatedModem, FlowControlLosesNoPageByteWhileTheProgramIsBusy) {
     std::string page;
     for (int i = 0; i < 30000; ++i)
         page.push_back(static_cast<char>(i * 7));
     sim.com1.AddFax({"X", true, {page}});
-    link.SendCommand(modem::kNextFax, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
-    link.SendCommand(modem::kAnswer, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForOk());
-    ASSERT_TRUE(link.SendCommand(modem::kReceivePage, 1000, false, true, true));
-    testsupport::PageBytes captured;
-    link.SetPageSink(&captured);
-    link.SendCommand(std::string(1, modem::kDC2), 0, true, true, false);
-    sim.time.Advance(3000); // the program does something else while the page streams in
-    ASSERT_TRUE(link.CaptureData());
-    EXPECT_TRUE(captured.bytes == page + "\x10");
+    AnswerNextFax();
+    EXPECT_TRUE(FetchPage(3000) == page + "\x10");
 }
 
-TEST_F(ModemTest, SettingsAreKeptAndStoredByAmpW) {
+TEST_F(SimulatedModem, SettingsAreKeptAndStoredByAmpW) {
     for (std::string_view command : {"AT#RING=4\r", "AT#PASS=\r", "AT#FLID=\"\"\r", "AT#DATE=MON,12,7,26\r",
                                      "AT#TIME=10,38,30,PM\r", "AT+VCID=0\r", "AT&Z30=0,1\r", "AT&Z31=\r"})
         EXPECT_TRUE(Acked(command)) << command;
@@ -124,7 +120,7 @@ TEST_F(ModemTest, SettingsAreKeptAndStoredByAmpW) {
     EXPECT_EQ(sim.com1.Commands().back(), "AT&W");
 }
 
-TEST_F(ModemTest, NumberedSlots) {
+TEST_F(SimulatedModem, NumberedSlots) {
     EXPECT_TRUE(Acked("AT&Z0=87654321\r"));
     EXPECT_TRUE(Acked("AT&Z78=ZHANG\r"));
     EXPECT_TRUE(Acked("AT&Z5=\r"));
@@ -134,7 +130,7 @@ TEST_F(ModemTest, NumberedSlots) {
     EXPECT_EQ(sim.com1.Slot(78), "ZHANG");
 }
 
-TEST_F(ModemTest, CallerListingComesAfterTheFirst100MsAndEndsWithOk) {
+TEST_F(SimulatedModem, CallerListingComesAfterTheFirst100MsAndEndsWithOk) {
     sim.com1.AddCall({"87654321", "14300825"});
     sim.com1.AddCall({"010", "09150102"});
     EXPECT_FALSE(link.SendCommand(modem::kCallerListing, 100, false, true, true));
@@ -147,7 +143,7 @@ TEST_F(ModemTest, CallerListingComesAfterTheFirst100MsAndEndsWithOk) {
     EXPECT_EQ(listing.find("1E="), std::string::npos);
 }
 
-TEST_F(ModemTest, ScriptedFaults) {
+TEST_F(SimulatedModem, ScriptedFaults) {
     using quorra::FaultKind;
     sim.com1.AddFault({FaultKind::NoAck, "AT#PASS=", 2, 0, {}, 0});
     sim.com1.AddFault({FaultKind::Late, "AT#TS=", 0, 1500, {}, 0});
@@ -167,18 +163,15 @@ TEST_F(ModemTest, ScriptedFaults) {
     EXPECT_FALSE(Acked("AT\r")) << "silent from then on";
 }
 
-TEST_F(ModemTest, APageCutShortHasNoEnd) {
+TEST_F(SimulatedModem, APageCutShortHasNoEnd) {
     sim.com1.AddFault({quorra::FaultKind::CutPage, "\x12", 1, 0, {}, 3});
     sim.com1.AddFax({"X", true, {"ABCDEF"}});
-    link.SendCommand(modem::kNextFax, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForText(5000, modem::kRing));
-    link.SendCommand(modem::kAnswer, 100, false, true, true);
-    ASSERT_TRUE(link.WaitForOk());
+    AnswerNextFax();
     EXPECT_EQ(FetchPage(), "cut");
 }
 
 // A reply cut short, endless chatter, and the modem switched off and on again.
-TEST_F(ModemTest, CutRepliesEndlessDataAndARestart) {
+TEST_F(SimulatedModem, CutRepliesEndlessDataAndARestart) {
     using quorra::FaultKind;
     sim.com1.AddFault({FaultKind::CutPage, "AT#RING=", 0, 0, {}, 3});
     EXPECT_TRUE(link.SendCommand("AT#RING=4\r", 1000, false, true, true));
@@ -214,7 +207,52 @@ TEST_F(ModemTest, CutRepliesEndlessDataAndARestart) {
     EXPECT_EQ(link.LastRead().size(), SerialPort::kMaxReadCount) << "as much as the reply buffer holds";
 }
 
-TEST(PageSplitTest, SplitsAtEachRtc) {
+// What the modem sends after `bytes` arrive at `nowNs`, cut where the line pauses for a millisecond
+// or more; `nowNs` moves on to the last byte.
+std::vector<std::string> Writes(quorra::QuorraModem& modem, std::string_view bytes, uint64_t& nowNs) {
+    modem.Receive(bytes, nowNs);
+    std::vector<std::string> writes;
+    uint64_t last = 0;
+    while (const std::optional<uint64_t> next = modem.NextOutputNs()) {
+        std::string byte;
+        if (modem.TakeOutput(*next, 1, byte) == 0)
+            continue;
+        if (writes.empty() || *next - last >= 1000000)
+            writes.emplace_back();
+        writes.back() += byte;
+        last = nowNs = *next;
+    }
+    return writes;
+}
+
+std::string Coded(const char* name) {
+    return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
+}
+
+// The strict modem: the lines the program needs and nothing else, each a write of its own, the
+// identification unpadded, the page without its RTC.
+TEST(StrictSimulatedModem, AnswersWithTheLeastItPromisesEachLineOnItsOwn) {
+    quorra::QuorraModem modem;
+    modem.SetStrict(true);
+    const std::string page = Coded("checker");
+    modem.AddFax({"     +86 10 1234", true, {page}});
+    uint64_t now = 0;
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(Writes(modem, "ATG\r", now), (Lines{"\r\nOK\r\n", "\r\nRING\r\n"}));
+    EXPECT_EQ(Writes(modem, "ATA\r", now),
+              (Lines{"\r\n+FTSI: \"+86 10 1234\"\r\n", "\r\n+FDCS: 1,5,0,2,0,0,0,0\r\n", "\r\nOK\r\n"}));
+    EXPECT_EQ(Writes(modem, "AT+FDR\r", now), (Lines{"\r\nCONNECT\r\n"}));
+    const std::string withoutRtc = quorra::WithoutRtc(page);
+    ASSERT_LT(withoutRtc.size(), page.size());
+    std::string sent;
+    for (const char c : withoutRtc)
+        sent += c == '\x10' ? "\x10\x10"s : std::string(1, c);
+    EXPECT_EQ(Writes(modem, "\x12", now), (Lines{sent + "\x10\x03", "\r\nOK\r\n"}));
+    EXPECT_EQ(Writes(modem, "AT+FDR\r", now), (Lines{"\r\nOK\r\n"})) << "no \"+FHNG\"";
+    EXPECT_EQ(modem.FaxesLeft(), 0u);
+}
+
+TEST(SimulatedModemPages, SplitsAtEachRtc) {
     // EOL = 000000000001; six in a row end a page. 0x00 0x10 0x01 holds 11 zeros, a one, then 0x001
     // again: build 6 EOLs as 9 bytes (72 bits = 6 x 12).
     const std::string rtc = "\x00\x10\x01\x00\x10\x01\x00\x10\x01"s;
@@ -234,14 +272,11 @@ TEST(PageSplitTest, SplitsAtEachRtc) {
     EXPECT_EQ(quorra::SplitPagesAtRtc(page + page), (std::vector<std::string>{page, page}));
 
     // Pages as each coder ends them, one after the other in one file: split where each ends.
-    const auto coded = [](const char* name) {
-        return testsupport::ReadFile(std::string(FAXDESK_TEST_DATA_DIR) + "/pages/" + name + ".g3");
-    };
-    const std::vector<std::string> pages = {coded("text-fine"), coded("black-line"), coded("black-line-fill"),
-                                            coded("text-normal-efix"), coded("nearly-blank-gs")};
+    const std::vector<std::string> pages = {Coded("text-fine"), Coded("black-line"), Coded("black-line-fill"),
+                                            Coded("text-normal-efix"), Coded("nearly-blank-gs")};
     EXPECT_EQ(quorra::SplitPagesAtRtc(pages[0] + pages[1] + pages[2] + pages[3] + pages[4]), pages);
     // efix's stray bits after its RTC are no page of their own.
-    EXPECT_EQ(quorra::SplitPagesAtRtc(coded("checker-efix")), (std::vector<std::string>{coded("checker-efix")}));
+    EXPECT_EQ(quorra::SplitPagesAtRtc(Coded("checker-efix")), (std::vector<std::string>{Coded("checker-efix")}));
 }
 
 } // namespace
