@@ -109,6 +109,14 @@ bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& t
         m_result = kReadCapture;
         return false;
     }
+    if (m_pageCount == 0) {
+        // A capture of no pages makes no page file: a header alone points at a first directory
+        // past its end, a file no reader opens.
+        m_result = kDecodePage;
+        m_detail = kNoPageDataLeft;
+        ResetInput();
+        return false;
+    }
     if (!PrepareTiff(tiffPath)) {
         m_result = kCreateTiff;
         ResetInput();
@@ -162,7 +170,7 @@ bool FaxFileWriter::Convert(const std::string& capturePath, const std::string& t
     // The pages after the last written one held no line: its directory ends the file after all.
     if (chained)
         UnchainLastDirectory(previousIfd);
-    if (m_pagesWritten == 0 && m_pageCount > 0) {
+    if (m_pagesWritten == 0) {
         // Not one page held a line: no file of no pages.
         m_result = kDecodePage;
         m_detail = kNoEol;

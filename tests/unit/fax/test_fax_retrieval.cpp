@@ -729,6 +729,33 @@ TEST_F(ReadCommand, APageThatCannotBeKeptLeavesTheFaxInTheModem) {
     ::umount2(small.c_str(), MNT_DETACH);
 }
 
+// The record cannot be saved after the fax has left the modem (RERAVA.INI cannot be replaced: a
+// directory stands in its place): no record, no page file, the capture kept and named in the
+// message's details; the next read, with a file it can save, records the fax from that capture.
+TEST_F(ReadCommand, AFaxWhoseRecordCannotBeSavedIsRecordedByTheNextRead) {
+    const std::string ini = programDir + "RERAVA.INI";
+    fs::remove(ini);
+    fs::create_directory(ini);
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("text-fine"), Page("checker")}));
+
+    EXPECT_EQ(Run(), retrieval::kNotSaved);
+    EXPECT_EQ(sim.com1.FaxesLeft(), 0u) << "the modem gave the fax away";
+    EXPECT_TRUE(Files(programDir, ".TIF").empty()) << "no page file without its record";
+    const std::vector<std::string> captures = Files(tempDir, ".TMP");
+    ASSERT_EQ(captures.size(), 1u) << "the only copy of the fax";
+    ASSERT_EQ(host.details.size(), 1u);
+    EXPECT_TRUE(host.details[0].contains(QString::fromStdString(captures[0]))) << host.details[0].toStdString();
+
+    fs::remove(ini);
+    testsupport::WriteFile(ini, "[FAX]\r\nNUM=5\r\n");
+    EXPECT_EQ(Run(), retrieval::kNoStoredFax) << "the recovered fax was the only one";
+    const std::vector<FaxRecord> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].page, "2");
+    EXPECT_EQ(testsupport::TiffPages(records[0].file), 2);
+    EXPECT_TRUE(fs::is_empty(tempDir));
+}
+
 // A fax whose page broke off is kept as far as it came and marked so, while the modem still holds
 // it; when the modem plays it whole, that copy takes the record's place: one record, the whole
 // fax, the broken copy's page file gone.

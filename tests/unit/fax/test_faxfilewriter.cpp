@@ -688,12 +688,17 @@ TEST(FaxFileWriterRecode, PagesShiftedByAnyNumberOfBitsGiveTheSameFile) {
 
 // ---- Whole captures and failures ----------------------------------------------------------------
 
-TEST(FaxFileWriterCapture, NoPagesGivesTheHeaderAlone) {
+// A header alone would point at a first directory past the file's end: no reader opens such a
+// file, and a record of it would list a fax of no pages.
+TEST(FaxFileWriterCapture, NoPagesGiveNoFile) {
     const std::string dir = MakeTempDir();
     WriteFile(dir + "in.cap", CaptureOfData(kFineDcs, 0, ""));
+    WriteFile(dir + "out.tif", "an older file");
     FaxFileWriter writer;
-    EXPECT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-    EXPECT_EQ(ReadFile(dir + "out.tif"), std::string("II\x2a\0\x0a\0\0\0", 8));
+    EXPECT_FALSE(writer.Convert(dir + "in.cap", dir + "out.tif"));
+    EXPECT_EQ(writer.LastResult(), FaxFileWriter::kDecodePage);
+    EXPECT_EQ(writer.PagesWritten(), 0u);
+    EXPECT_EQ(ReadFile(dir + "out.tif"), "an older file") << "nothing replaced by a file of no pages";
 }
 
 TEST(FaxFileWriterCapture, AnOlderFileOfTheSameNameIsReplacedAndTheCaptureKept) {
