@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -32,6 +33,28 @@ QString Run(const QString& program, const QStringList& arguments) {
     process.start(program, arguments);
     process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A test page as its independent coder's bitmap holds it.
+QImage SourcePage(const QString& name) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("zcat"),
+                {QStringLiteral(FAXDESK_TEST_DATA_DIR "/pages/") + name + QStringLiteral(".pbm.gz")});
+    unzip.waitForFinished(60000);
+    return QImage::fromData(unzip.readAllStandardOutput(), "PBM");
+}
+
+// The smallest rectangle that holds every black pixel.
+QRect InkBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return bounds;
 }
 
 } // namespace
@@ -75,44 +98,75 @@ private slots:
         m_messages.shown.clear();
     }
 
+    // Pages our writer made from independently coded ones, and pages other tools wrote (least
+    // significant bit first; black as zero in strips of 37 lines), at 200 pixels per inch across:
+    // each shown at its true aspect with the pixels of the source page, not of the viewer's own
+    // decoding.
     void pagesAtTheirTrueAspect_data() {
-        QTest::addColumn<bool>("fine");
+        QTest::addColumn<QString>("tool"); // makes $D/a.tif from the test pages in $P; empty: our writer
+        QTest::addColumn<bool>("fine");    // for our writer
+        QTest::addColumn<int>("pageCount");
         QTest::addColumn<int>("lineHeight"); // screen lines per fax line at zoom 1
-        QTest::newRow("fine") << true << 1;
-        QTest::newRow("normal") << false << 2;
+        QTest::newRow("fine") << QString() << true << 3 << 1;
+        QTest::newRow("normal") << QString() << false << 3 << 2;
+        QTest::newRow("fax2tiff") << QStringLiteral("fax2tiff -M -o $D/a.tif $P/checker.g3 && tiffset -s 282 200 "
+                                                    "$D/a.tif && tiffset -s 283 200 $D/a.tif")
+                                  << true << 1 << 1;
+        QTest::newRow("tiffcp black is zero")
+            << QStringLiteral("zcat $P/checker.pbm.gz | pnmtotiff -xresolution 200 -yresolution 100 > $D/raw.tif && "
+                              "tiffcp -c g3 $D/raw.tif $D/a.tif")
+            << false << 1 << 2;
     }
     void pagesAtTheirTrueAspect() {
+        QFETCH(QString, tool);
         QFETCH(bool, fine);
+        QFETCH(int, pageCount);
         QFETCH(int, lineHeight);
-        FaxViewerWindow viewer(Record(QStringLiteral("a.tif"), fine, {"checker", "text-fine", "black-line"}),
-                               m_services);
+        FaxRecord record = Record(QStringLiteral("a.tif"), fine,
+                                  tool.isEmpty() ? std::vector<std::string>{"checker", "text-fine", "black-line"}
+                                                 : std::vector<std::string>{});
+        if (!tool.isEmpty()) {
+            QProcess make;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("D"), m_dir.path());
+            environment.insert(QStringLiteral("P"), QStringLiteral(FAXDESK_TEST_DATA_DIR "/pages"));
+            make.setProcessEnvironment(environment);
+            make.start(QStringLiteral("sh"), {QStringLiteral("-c"), tool});
+            QVERIFY(make.waitForFinished(60000));
+            QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+        }
+        FaxViewerWindow viewer(record, m_services);
         viewer.resize(900, 700);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-        QCOMPARE(viewer.PageCount(), 3);
-        QCOMPARE(viewer.PageText(), QStringLiteral("第 1 页，共 3 页"));
-        QCOMPARE(viewer.findChild<QListWidget*>(QStringLiteral("pageStrip"))->count(), 3);
+        QCOMPARE(viewer.PageCount(), pageCount);
+        QCOMPARE(viewer.PageText(), QStringLiteral("第 1 页，共 %1 页").arg(pageCount));
+        QCOMPARE(viewer.findChild<QListWidget*>(QStringLiteral("pageStrip"))->count(), pageCount);
         QVERIFY(viewer.findChild<QLabel*>(QStringLiteral("senderLabel"))->text().contains(QStringLiteral("上海 86")));
         QVERIFY(
             viewer.findChild<QLabel*>(QStringLiteral("senderLabel"))->text().contains(QStringLiteral("2000/08/15")));
 
+        const QImage source = SourcePage(QStringLiteral("checker"));
+        QCOMPARE(source.width(), 1728);
+
         // Fit width (the start): the page fills the width, its height follows the true aspect.
-        const QImage& page = viewer.Images().Page(0);
+        const int rows = viewer.Images().Page(0).height();
+        QVERIFY(rows >= source.height());
         FaxPageView* view = viewer.PageView();
         QCOMPARE(view->CurrentFit(), FaxPageView::Fit::Width);
         const QSize drawn = view->DrawnSize();
         QVERIFY(qAbs(drawn.width() - (view->viewport()->width() - 16)) <= 1);
-        QVERIFY(qAbs(drawn.height() - drawn.width() * page.height() * lineHeight / page.width()) <= 2);
+        QVERIFY(qAbs(drawn.height() - drawn.width() * rows * lineHeight / 1728) <= 2);
 
         // At zoom 1 every fax pixel is one screen pixel across and `lineHeight` down.
         view->SetZoom(1.0);
-        QCOMPARE(view->DrawnSize(), QSize(1728, page.height() * lineHeight));
+        QCOMPARE(view->DrawnSize(), QSize(1728, rows * lineHeight));
         const QImage screen = view->viewport()->grab().toImage();
         const int left = (view->viewport()->width() - 1728) / 2 > 8 ? (view->viewport()->width() - 1728) / 2 : 8;
         int compared = 0, differ = 0;
-        for (int y = 0; y < qMin(screen.height() - 8, page.height() * lineHeight); ++y) {
+        for (int y = 0; y < qMin(screen.height() - 8, source.height() * lineHeight); ++y) {
             for (int x = 0; x < qMin(screen.width() - left, 1728); x += 3) {
-                const bool black = page.pixelIndex(x, y / lineHeight) == 1;
+                const bool black = qGray(source.pixel(x, y / lineHeight)) < 128;
                 const bool shownBlack = qGray(screen.pixel(left + x, 8 + y)) < 128;
                 ++compared;
                 differ += black != shownBlack;
@@ -284,6 +338,53 @@ private slots:
             QVERIFY2(qAbs(f.value(12).toDouble() - xPpi) <= 1.5, qPrintable(line));
             QVERIFY2(qAbs(f.value(13).toDouble() - yPpi) <= 1.5, qPrintable(line));
         }
+        // What the first sheet shows: poppler renders it at the image's own resolution (one fax
+        // pixel a device pixel, as the print dialog promised the scale) and the fax's part of the
+        // sheet must be the source page, not white, mirrored or turned.
+        const QStringList first = images.first().simplified().split(QLatin1Char(' '));
+        const QString sheetBase = m_dir.filePath(QStringLiteral("sheet"));
+        Run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-mono"), QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
+             QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-rx"), first.value(12), QStringLiteral("-ry"),
+             first.value(13), m_dialogs.printTo, sheetBase});
+        const QImage sheet(sheetBase + QStringLiteral(".pbm"));
+        QVERIFY(!sheet.isNull());
+        const QImage source = SourcePage(page);
+        const QRect inSource = InkBounds(source);
+        const QRect onSheet = InkBounds(sheet);
+        QVERIFY(!inSource.isEmpty());
+        // The ink covers the same area (within the rounding of the resolution pdfimages reports).
+        QVERIFY2(qAbs(onSheet.width() - inSource.width()) <= inSource.width() / 100 + 1 &&
+                     qAbs(onSheet.height() - inSource.height()) <= inSource.height() / 100 + 1,
+                 qPrintable(QStringLiteral("ink %1x%2 on the sheet, %3x%4 on the page")
+                                .arg(onSheet.width())
+                                .arg(onSheet.height())
+                                .arg(inSource.width())
+                                .arg(inSource.height())));
+        // Pixel for pixel, where a pixel resampled to its neighbour still counts as the same: a black
+        // pixel needs black within one pixel on the other side.
+        const auto blackNear = [](const QImage& image, int x, int y) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (image.valid(x + dx, y + dy) && qGray(image.pixel(x + dx, y + dy)) < 128) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        int differ = 0;
+        for (int y = inSource.top(); y <= inSource.bottom(); ++y) {
+            const int sy = onSheet.top() + (y - inSource.top()) * onSheet.height() / inSource.height();
+            for (int x = inSource.left(); x <= inSource.right(); ++x) {
+                const int sx = onSheet.left() + (x - inSource.left()) * onSheet.width() / inSource.width();
+                const bool black = qGray(source.pixel(x, y)) < 128;
+                const bool shownBlack = qGray(sheet.pixel(sx, sy)) < 128;
+                differ += (black && !blackNear(sheet, sx, sy)) || (shownBlack && !blackNear(source, x, y));
+            }
+        }
+        const double share = double(differ) / (double(inSource.width()) * inSource.height());
+        QVERIFY2(share < 0.001, qPrintable(QStringLiteral("%1% of the pixels differ").arg(share * 100)));
         QVERIFY(m_messages.shown.empty());
 
         // Cancelled: nothing printed.

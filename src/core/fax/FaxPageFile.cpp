@@ -217,8 +217,8 @@ bool FaxPageFile::Parse(std::string data) {
             m_result = kDamaged;
             return false;
         }
-        if (compression != kCompressionT4 || photometric != 0 || bits != 1 || samples != 1 || fillOrder != 1 ||
-            (t4 & (kT4TwoDimensional | kT4Uncompressed)) != 0 || page.width == 0) {
+        if (compression != kCompressionT4 || photometric > 1 || bits != 1 || samples != 1 || fillOrder < 1 ||
+            fillOrder > 2 || (t4 & (kT4TwoDimensional | kT4Uncompressed)) != 0 || page.width == 0) {
             m_result = kUnsupported;
             return false;
         }
@@ -230,6 +230,8 @@ bool FaxPageFile::Parse(std::string data) {
             page.strips.emplace_back(offsets[i], counts[i]);
         }
         page.byteAligned = (t4 & kT4FillBits) != 0;
+        page.lsbFirst = fillOrder == 2;
+        page.blackIsZero = photometric == 1;
         const double scale = unit == kResolutionCentimetre ? 2.54 : 1.0;
         page.xResolution = field(kXResolution) ? Ratio(in, *field(kXResolution)) * scale : 0.0;
         page.yResolution = field(kYResolution) ? Ratio(in, *field(kYResolution)) * scale : 0.0;
@@ -251,6 +253,15 @@ std::string FaxPageFile::PageData(size_t page) const {
     out.reserve(m_pages.at(page).StripBytes());
     for (const auto& [offset, length] : m_pages.at(page).strips) {
         out.append(m_data, offset, length);
+    }
+    if (m_pages.at(page).lsbFirst) {
+        for (char& c : out) {
+            auto b = static_cast<uint8_t>(c);
+            b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
+            b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
+            b = static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
+            c = static_cast<char>(b);
+        }
     }
     return out;
 }

@@ -10,7 +10,8 @@
 // page, its resolution and where its coded data lies. Nothing is decoded; the PDF export hands the
 // T.4 data on as it is. Reads any byte order and tag order, but only what can be passed on without
 // re-coding: one-dimensional T.4 (CCITT Group 3, no 2-D lines, no uncompressed mode), one bit per
-// pixel, white is zero, most significant bit first.
+// pixel, either bit order (fax2tiff writes the least significant first) and either photometric
+// interpretation (tiffcp keeps a PBM's black-is-zero).
 //
 // Needs only the standard library, so that its parser can be fuzzed on its own.
 class FaxPageFile {
@@ -29,7 +30,9 @@ public:
         uint32_t rows = 0;
         double xResolution = 0; // pixels per inch
         double yResolution = 0;
-        bool byteAligned = false;                          // T4Options fill bit: every EOL ends a byte
+        bool byteAligned = false; // T4Options fill bit: every EOL ends a byte
+        bool lsbFirst = false;    // FillOrder 2: PageData turns each byte round
+        bool blackIsZero = false; // PhotometricInterpretation 1: the coded "white" runs are black
         std::vector<std::pair<uint32_t, uint32_t>> strips; // offset, byte count
         uint64_t StripBytes() const;
     };
@@ -38,7 +41,7 @@ public:
     bool Read(const std::string& nativePath);
     // Parses bytes already in memory (kept in m_data).
     bool Parse(std::string data);
-    // The coded data of one page: its strips one after the other.
+    // The coded data of one page, most significant bit first: its strips one after the other.
     std::string PageData(size_t page) const;
 
     int LastResult() const { return m_result; }

@@ -161,14 +161,16 @@ bool FaxPdfExport::Export(const std::vector<FaxPdfSource>& faxes, const std::str
                 // K 0: one-dimensional T.4. Every line starts with an EOL, and with the TIFF's fill
                 // bits each EOL ends on a byte boundary, so each line's code starts a byte. The
                 // data ends after the last line without an RTC, hence EndOfBlock false: the
-                // decoder stops after Rows lines. BlackIs1 false: white runs decode to 1 (white).
+                // decoder stops after Rows lines. BlackIs1 false: white runs decode to 1 (white);
+                // on a black-is-zero page the coded white runs are its black, so they decode to 0.
                 const std::string data = file.PageData(p);
                 pdf.Stream(image,
                            "/Type /XObject /Subtype /Image /Width " + columns + " /Height " + rows +
                                " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << "
                                "/K 0 /Columns " +
                                columns + " /Rows " + rows + " /EndOfLine true /EncodedByteAlign " +
-                               (page.byteAligned ? "true" : "false") + " /EndOfBlock false /BlackIs1 false >>",
+                               (page.byteAligned ? "true" : "false") + " /EndOfBlock false /BlackIs1 " +
+                               (page.blackIsZero ? "true" : "false") + " >>",
                            data.data(), data.size());
                 resources = "<< /XObject << /Im0 " + Ref(image) + " >> >>";
                 drawing = "q " + Number(width) + " 0 0 " + Number(height) + " 0 0 cm /Im0 Do Q\n";

@@ -26,6 +26,24 @@ QRectF SheetRect(const QSizeF& trueSize, const QRectF& printable, double dpiX, d
     return {printable.left() + (printable.width() - size.width()) / 2, printable.top(), size.width(), size.height()};
 }
 
+namespace {
+// Qt's PDF engine (the printer's and the PDF printer's) keeps a page as a one-bit image only when
+// its colour table is black then white; with any other it becomes a JPEG colour image: text
+// blurred, the file twenty times the size. A fax page keeps white as zero, so its bits are turned
+// round for the printer.
+QImage ForPrinting(const QImage& page) {
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    if (page.format() != QImage::Format_Mono || page.colorTable() != QList<QRgb>{white, black}) {
+        return page;
+    }
+    QImage turned = page.copy();
+    turned.invertPixels();
+    turned.setColorTable({black, white});
+    return turned;
+}
+} // namespace
+
 bool PrintPages(QPrinter& printer, FaxPageImages& images, int from, int to) {
     QPainter painter;
     if (!painter.begin(&printer)) {
@@ -40,7 +58,8 @@ bool PrintPages(QPrinter& printer, FaxPageImages& images, int from, int to) {
         const QImage& image = images.Page(page - 1);
         if (!image.isNull()) {
             painter.drawImage(
-                SheetRect(images.TrueSize(page - 1), printable, printer.logicalDpiX(), printer.logicalDpiY()), image);
+                SheetRect(images.TrueSize(page - 1), printable, printer.logicalDpiX(), printer.logicalDpiY()),
+                ForPrinting(image));
         }
     }
     return painter.end();

@@ -65,7 +65,7 @@ struct Bitmap {
     float yResolution = 0;
 };
 
-// Every page as libtiff decodes it.
+// Every page as libtiff decodes it, 1 black whatever the file's photometric interpretation.
 std::vector<Bitmap> LibtiffPages(const std::string& path) {
     std::vector<Bitmap> pages;
     TIFFSetWarningHandler(nullptr); // our directories keep their own (unsorted) tag order
@@ -81,11 +81,15 @@ std::vector<Bitmap> LibtiffPages(const std::string& path) {
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &page.height);
         TIFFGetField(tif, TIFFTAG_YRESOLUTION, &page.yResolution);
         TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
-        EXPECT_EQ(photometric, PHOTOMETRIC_MINISWHITE); // so 1 is black, as in PBM
         const tmsize_t line = TIFFScanlineSize(tif);
         page.bits.resize(static_cast<size_t>(line) * page.height);
         for (uint32_t row = 0; row < page.height; ++row) {
             EXPECT_EQ(TIFFReadScanline(tif, &page.bits[static_cast<size_t>(line) * row], row, 0), 1) << row;
+        }
+        if (photometric == PHOTOMETRIC_MINISBLACK) {
+            for (char& c : page.bits) {
+                c = static_cast<char>(~c);
+            }
         }
         pages.push_back(std::move(page));
     } while (TIFFReadDirectory(tif));
@@ -108,14 +112,16 @@ Bitmap ParsePbm(const std::string& pbm) {
 // Renders one PDF page at the fax's own resolution, so that one image pixel is one device pixel.
 // Poppler gets a hair less: 0.36 pt per pixel is not exact in binary, and at exactly 200 per inch
 // its page comes out 1729 pixels wide with one column doubled somewhere.
-Bitmap Render(const std::string& renderer, const std::string& pdf, size_t page, int yResolution) {
+Bitmap Render(const std::string& renderer, const std::string& pdf, size_t page, int yResolution,
+              int xResolution = 200) {
     const std::string out = MakeTempDir() + "page.pbm";
     const std::string n = std::to_string(page + 1);
     const std::string y = std::to_string(yResolution);
     const std::string yHair = std::to_string(yResolution - 1) + ".9999";
+    const std::string xHair = std::to_string(xResolution - 1) + ".9999";
     const ToolRun run = renderer == "pdftoppm"
-                            ? Tool("pdftoppm -mono -singlefile -rx 199.9999 -ry " + yHair + " -f " + n + " -l " + n +
-                                   " " + pdf + " " + out.substr(0, out.size() - 4))
+                            ? Tool("pdftoppm -mono -singlefile -rx " + xHair + " -ry " + yHair + " -f " + n + " -l " +
+                                   n + " " + pdf + " " + out.substr(0, out.size() - 4))
                             : Tool("gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pbmraw -r200x" + y + " -dFirstPage=" + n +
                                    " -dLastPage=" + n + " -sOutputFile=- " + pdf + " | pamtopnm");
     EXPECT_EQ(run.status, 0) << run.err;
@@ -232,6 +238,68 @@ INSTANTIATE_TEST_SUITE_P(, FaxPdfExportPages,
                                          PagesCase{"FineTwentyPages", kFineDcs, 20, 200},
                                          PagesCase{"NormalTwentyPages", kNormalDcs, 20, 100}),
                          [](const testing::TestParamInfo<PagesCase>& row) { return row.param.name; });
+
+// ---- Page files other tools wrote -------------------------------------------------------------
+
+struct ToolCase {
+    const char* name;
+    std::string command; // makes $D/fax.tif, $P being the folder of the test pages
+    const char* page;    // the source page whose pixels each page must show; none when the tool adds
+                         // or drops lines of its own
+};
+
+class FaxPdfExportOtherTools : public testing::TestWithParam<ToolCase> {};
+
+TEST_P(FaxPdfExportOtherTools, EveryPageRendersToItsPixels) {
+    const ToolCase& c = GetParam();
+    const std::string dir = MakeTempDir();
+    const ToolRun made = Tool("D=" + dir + " P=" + kPages + " sh -c '" + c.command + "'");
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string tif = dir + "fax.tif";
+    FaxPdfExport pdf;
+    ASSERT_TRUE(pdf.Export({Source(tif)}, dir + "fax.pdf")) << pdf.LastResult();
+    ExpectSoundPdf(dir + "fax.pdf");
+    const std::vector<Bitmap> pages = LibtiffPages(tif);
+    ASSERT_FALSE(pages.empty());
+    Bitmap source;
+    if (c.page != nullptr) {
+        source = ParsePbm(Tool("zcat " + kPages + c.page + ".pbm.gz").out);
+        ASSERT_EQ(source.width, 1728u);
+    }
+    // Rendered at the resolution the page is laid out at (the file's own, or 200 per inch where it
+    // names none), one image pixel a device pixel.
+    FaxPageFile file;
+    ASSERT_TRUE(file.Read(tif));
+    ASSERT_EQ(file.m_pages.size(), pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE("page " + std::to_string(i + 1));
+        const Bitmap rendered = Render("pdftoppm", dir + "fax.pdf", i, static_cast<int>(file.m_pages[i].yResolution),
+                                       static_cast<int>(file.m_pages[i].xResolution));
+        EXPECT_EQ(rendered.height, pages[i].height);
+        EXPECT_TRUE(rendered.bits == pages[i].bits) << "pixels differ from libtiff's";
+        if (c.page != nullptr) {
+            EXPECT_TRUE(rendered.bits == source.bits) << "pixels differ from the source page";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , FaxPdfExportOtherTools,
+    testing::Values(
+        // Least significant bit first, one strip per page.
+        ToolCase{"Fax2tiff",
+                 "fax2tiff -M -o $D/fax.tif $P/text-fine.g3 && fax2tiff -M -o $D/b.tif $P/checker.g3 && "
+                 "tiffcp -a $D/b.tif $D/fax.tif",
+                 nullptr},
+        // Black is zero, a strip every 37 lines, as tiffcp keeps a PBM that pnmtotiff made.
+        ToolCase{"TiffcpBlackIsZero",
+                 "zcat $P/checker.pbm.gz | pnmtotiff > $D/raw.tif && tiffcp -c g3 $D/raw.tif $D/fax.tif", "checker"},
+        // White is zero with fill bits: every EOL ends a byte.
+        ToolCase{
+            "TiffcpFillBits",
+            "zcat $P/text-fine.pbm.gz | pnmtotiff -miniswhite > $D/raw.tif && tiffcp -c g3:fill $D/raw.tif $D/fax.tif",
+            "text-fine"}),
+    [](const testing::TestParamInfo<ToolCase>& row) { return row.param.name; });
 
 // ---- The record: title and date ----------------------------------------------------------------
 
