@@ -10,6 +10,7 @@
 #include "core/fax/FaxReader.h"
 #include "core/fax/FaxRetrieval.h"
 #include "core/modem/ModemLink.h"
+#include "support/ReadScenarios.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 #include "ui/faxlist/FaxListView.h"
@@ -133,18 +134,22 @@ private slots:
         next.Close();
     }
 
-    // Every outcome is told with the normal cursor; a missing modem with what happened on each port.
-    void failuresAreTold_data() {
+    // Every outcome is told with the normal cursor, as the read without a window tells it too
+    // (the shared list); a missing modem with what happened on each port.
+    void outcomesAreTold_data() {
         QTest::addColumn<SetUp>("setUp");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("details"); // its lines; none for the other messages
+        QTest::addColumn<QString>("message");     // empty: none
+        QTest::addColumn<QStringList>("details"); // the starts of its lines; not looked at when empty
         QTest::addColumn<int>("newRows");
 
-        QTest::newRow("no modem") << SetUp([](SimModemFixture& sim) { sim.RemoveCom1(); })
-                                  << retrieval::kNoModemMessage.toString()
-                                  << QStringList{QStringLiteral("COM1（/dev/simCOM1）：端口不存在。"),
-                                                 QStringLiteral("COM2（/dev/simCOM2）：端口不存在。")}
-                                  << 0;
+        for (const readscenarios::Scenario& shared : readscenarios::Scenarios())
+            QTest::newRow(shared.name) << SetUp(shared.setUp) << shared.message << QStringList()
+                                       << int(shared.faxes.size());
+        QTest::newRow("no modem, each port told")
+            << SetUp([](SimModemFixture& sim) { sim.RemoveCom1(); }) << retrieval::kNoModemMessage.toString()
+            << QStringList{QStringLiteral("COM1（/dev/simCOM1）：端口不存在。"),
+                           QStringLiteral("COM2（/dev/simCOM2）：端口不存在。")}
+            << 0;
         QTest::newRow("COM1 without permission, COM2 busy")
             << SetUp([](SimModemFixture& sim) {
                    sim.ports.Refuse("COM1", PortFailure::NoPermission);
@@ -162,30 +167,9 @@ private slots:
             << QStringList{QStringLiteral("COM1（/dev/simCOM1）：端口已打开，但调制解调器对“AT”没有回答“OK”。"),
                            QStringLiteral("COM2（/dev/simCOM2）：端口不存在。")}
             << 0;
-        QTest::newRow("no stored fax") << SetUp([](SimModemFixture&) {}) << retrieval::kNoFaxMessage.toString()
-                                       << QStringList() << 0;
-        QTest::newRow("second fax cut short") << SetUp([](SimModemFixture& sim) {
-            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
-            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
-            quorra::Fault cut;
-            cut.kind = quorra::FaultKind::CutPage;
-            cut.command = "\x12";
-            cut.occurrence = 2;
-            cut.afterBytes = 400;
-            sim.com1.AddFault(cut);
-        }) << retrieval::kFailedMessage.toString()
-                                              << QStringList() << 1;
-        QTest::newRow("line gone in the answer") << SetUp([](SimModemFixture& sim) {
-            sim.com1.AddFax({"     +86 10 87654321", true, {Page("checker")}});
-            quorra::Fault drop;
-            drop.kind = quorra::FaultKind::LineDrop;
-            drop.command = "ATA";
-            sim.com1.AddFault(drop);
-        }) << retrieval::kFailedMessage.toString()
-                                                 << QStringList() << 0;
     }
 
-    void failuresAreTold() {
+    void outcomesAreTold() {
         QFETCH(SetUp, setUp);
         QFETCH(QString, message);
         QFETCH(QStringList, details);
@@ -197,15 +181,21 @@ private slots:
         frame.show();
         frame.findChild<QAction*>(QStringLiteral("actionReadFaxes"))->trigger();
 
-        QCOMPARE(f.messages.shown.size(), size_t(1));
-        QCOMPARE(f.messages.shown[0].text, message);
-        QCOMPARE(f.messages.shown[0].icon, MessageBoxService::Icon::Stop);
-        QVERIFY(!f.messages.shown[0].busy);
-        QVERIFY(!f.messages.shown[0].waitCursor);
-        const QStringList shownDetails = f.messages.shown[0].details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(shownDetails.size(), details.size());
-        for (qsizetype i = 0; i < details.size(); ++i)
-            QVERIFY2(shownDetails[i].startsWith(details[i]), qPrintable(shownDetails[i]));
+        if (message.isEmpty()) {
+            QVERIFY(f.messages.shown.empty());
+        } else {
+            QCOMPARE(f.messages.shown.size(), size_t(1));
+            QCOMPARE(f.messages.shown[0].text, message);
+            QCOMPARE(f.messages.shown[0].icon, MessageBoxService::Icon::Stop);
+            QVERIFY(!f.messages.shown[0].busy);
+            QVERIFY(!f.messages.shown[0].waitCursor);
+        }
+        if (!details.isEmpty()) {
+            const QStringList shownDetails = f.messages.shown[0].details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            QCOMPARE(shownDetails.size(), details.size());
+            for (qsizetype i = 0; i < details.size(); ++i)
+                QVERIFY2(shownDetails[i].startsWith(details[i]), qPrintable(shownDetails[i]));
+        }
 
         QVERIFY(frame.isEnabled());
         QVERIFY(!status::IsBusy());

@@ -500,7 +500,8 @@ ReadResult FaxReader::Run::SaveFax(int fax, CaptureFile& capture, int capturedPa
         std::remove(tiffPath.c_str());
         return NotSaved(fax, capture, kNotSavedWhy.toString());
     }
-    const RecordedFax recorded{gbk::ToQString(answer.id), pageCount,
+    // Told as the list shows it: line ends made blanks, trimmed.
+    const RecordedFax recorded{gbk::ToQString(FaxRecordStore::IdAsKept(answer.id)), pageCount,
                                QFile::decodeName(QByteArray::fromStdString(tiffPath))};
     m_outcome.faxes.push_back(recorded);
     if (m_progress.fax)

@@ -7,6 +7,7 @@
 #include "core/fax/FaxReader.h"
 #include "core/platform/Gbk.h"
 #include "core/platform/ProfileFile.h"
+#include "support/ReadScenarios.h"
 #include "support/SimModemFixture.h"
 #include "support/TestSupport.h"
 
@@ -125,12 +126,8 @@ quorra::StoredFax Fax(std::string id, bool fine, std::vector<std::string> pages)
     return quorra::StoredFax{std::move(id), fine, std::move(pages)};
 }
 
-// A sender identification as real modems report it: 20 characters, right-aligned.
-const std::string kPaddedId = "     +86 10 87654321";
-// The same identification as the read records it. The strict modem reports it without its padding,
-// and a shorter one takes its closing quote along (the 20 characters after the opening one, up to
-// the line end).
-const std::string kSenderRead = SimModemFixture::StrictModems() ? "+86 10 87654321\"" : "+86 10 87654321";
+using readscenarios::kPaddedId;
+using readscenarios::kSenderRead;
 
 quorra::Fault NoAck(std::string command, int occurrence = 0) {
     return MakeFault(quorra::FaultKind::NoAck, std::move(command), occurrence);
@@ -217,7 +214,6 @@ const QString kIncompleteMessage =
 INSTANTIATE_TEST_SUITE_P(
     Modems, ReadCommand,
     ::testing::Values(
-        Scenario{"NoModemOnEitherPort", [](SimModemFixture& sim) { sim.RemoveCom1(); }, 1, kNoModem, {}},
         Scenario{"SilentModemOnCom1NoCom2",
                  [](SimModemFixture& sim) { sim.com1.AddFault(MakeFault(quorra::FaultKind::Silence)); },
                  1,
@@ -239,7 +235,6 @@ INSTANTIATE_TEST_SUITE_P(
                  7,
                  kNoFax,
                  {}},
-        Scenario{"NoStoredFax", [](SimModemFixture&) {}, 7, kNoFax, {}},
         Scenario{"FaxClassUnacknowledged",
                  [](SimModemFixture& sim) { sim.com1.AddFault(NoAck("AT+FCLASS=2")); },
                  2,
@@ -428,6 +423,21 @@ INSTANTIATE_TEST_SUITE_P(
                  kNoModem,
                  {}}),
     [](const ::testing::TestParamInfo<Scenario>& p) { return std::string(p.param.name); });
+
+// The outcomes every place that reads must tell alike.
+std::vector<Scenario> SharedScenarios() {
+    std::vector<Scenario> scenarios;
+    for (const readscenarios::Scenario& shared : readscenarios::Scenarios()) {
+        Scenario scenario{shared.name, shared.setUp, shared.result, shared.message, {}};
+        for (const readscenarios::Fax& fax : shared.faxes)
+            scenario.records.push_back({fax.id, std::to_string(fax.pages), fax.fine});
+        scenarios.push_back(std::move(scenario));
+    }
+    return scenarios;
+}
+
+INSTANTIATE_TEST_SUITE_P(Shared, ReadCommand, ::testing::ValuesIn(SharedScenarios()),
+                         [](const ::testing::TestParamInfo<Scenario>& p) { return std::string(p.param.name); });
 
 TEST_F(ReadCommand, TellsItsProgressInOrder) {
     sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));

@@ -12,6 +12,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -258,35 +259,6 @@ const std::vector<std::string> kAllPages = {"text-fine",        "text-normal-fil
 
 // ---- Real pages from ghostscript, pbmtog3 and efix ------------------------------------------------
 
-TEST(FaxFileWriterPages, EachPageAloneIsReadByLibtiffAndDecodesToItsImage) {
-    for (const auto& name : kAllPages) {
-        SCOPED_TRACE(name);
-        const std::string dir = MakeTempDir();
-        WriteFile(dir + "in.cap", CaptureOfPages(kNormalDcs, {Page(name)}));
-        FaxFileWriter writer;
-        ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.LastResult(), 0);
-        EXPECT_EQ(writer.LastDetail(), 0);
-        ExpectLibtiffReadsPages(dir + "out.tif", {name}, 100);
-    }
-}
-
-TEST(FaxFileWriterPages, AFaxOfManyPagesIsReadByLibtiffPageForPage) {
-    // Pages of every kind one after the other; the bit reader runs on from one page into the next.
-    std::vector<std::string> names = kAllPages;
-    names.insert(names.end(), {"text-fine", "checker"});
-    std::vector<std::string> pages;
-    for (const auto& name : names) {
-        pages.push_back(Page(name));
-    }
-    const std::string dir = MakeTempDir();
-    WriteFile(dir + "in.cap", CaptureOfPages(kFineDcs, pages));
-    FaxFileWriter writer;
-    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-    EXPECT_EQ(writer.LastDetail(), 0);
-    ExpectLibtiffReadsPages(dir + "out.tif", names, 200);
-}
-
 // A page as another sender might send it: junk in front of the first EOL (the tail of what came
 // before, line noise) and a random amount of fill in front of every EOL, the RTC's included.
 std::string WithJunkAndFill(const std::string& page, std::mt19937& random) {
@@ -310,26 +282,6 @@ std::string WithJunkAndFill(const std::string& page, std::mt19937& random) {
     return Bits(bits);
 }
 
-TEST(FaxFileWriterPages, FaxesOfOneThreeAndTwentyPagesWithJunkAndFillEachPageAsItsImage) {
-    std::mt19937 random(13);
-    for (size_t count : {1u, 3u, 20u}) {
-        SCOPED_TRACE(std::to_string(count) + " pages");
-        std::vector<std::string> names, pages;
-        for (size_t i = 0; i < count; ++i) {
-            names.push_back(kAllPages[(i * 4 + count) % kAllPages.size()]);
-            pages.push_back(random() % 3 == 0 ? Page(names.back()) : WithJunkAndFill(Page(names.back()), random));
-        }
-        const std::string dir = MakeTempDir();
-        WriteFile(dir + "in.cap", CaptureOfPages(kNormalDcs, pages));
-        FaxFileWriter writer;
-        ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-        EXPECT_EQ(writer.LastDetail(), 0);
-        ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
-    }
-}
-
-// ---- Pages where the modem ended them --------------------------------------------------------------
-
 // A capture as the read writes it (CaptureFile): each page's data, the DLE of the modem's DLE ETX
 // behind it, and the page table that says where each page ended.
 std::string CaptureWithTable(const std::string& dir, const std::string& dcs, const std::vector<std::string>& pages) {
@@ -344,39 +296,99 @@ std::string CaptureWithTable(const std::string& dir, const std::string& dcs, con
     return capture.Path();
 }
 
-// Pages without an RTC stay apart where the modem ended them: three stay three, twenty twenty,
-// forty forty, each page exactly its sender's image (nothing of the page before it, no DLE).
-TEST(FaxFileWriterPages, PagesWithoutRtcAreSplitWhereTheModemEndedThem) {
-    for (size_t count : {3u, 20u, 40u}) {
-        SCOPED_TRACE(std::to_string(count) + " pages");
-        std::vector<std::string> names, pages;
-        for (size_t i = 0; i < count; ++i) {
-            names.push_back(kAllPages[(i * 5 + count) % kAllPages.size()]);
-            pages.push_back(quorra::WithoutRtc(Page(names.back())));
-        }
-        const std::string dir = MakeTempDir();
-        const std::string capture = CaptureWithTable(dir, kNormalDcs, pages);
-        FaxFileWriter writer;
-        ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
-        EXPECT_EQ(writer.PagesWritten(), count);
-        ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
+// How a table row's pages reach the writer.
+enum class Sent {
+    AsCoded,     // as their coder wrote them
+    JunkAndFill, // junk before the first EOL and random fill before every EOL (WithJunkAndFill)
+    WithoutRtc,  // without their RTC, as a sender that stops at its data's end sends them
+};
+enum class Ended {
+    ByTheModem,     // each page followed by the DLE of DLE ETX, the page count in the header
+    InThePageTable, // as the read writes the capture: with the page table behind the pages
+    NothingBetween, // the pages' data one after the other (a capture put together by another tool)
+};
+
+struct ConvertCase {
+    std::string name;
+    std::vector<std::string> pages; // test pages, in order
+    Sent sent;
+    Ended ended;
+    bool fine;
+};
+
+class FaxFileWriterCoders : public testing::TestWithParam<ConvertCase> {};
+
+// Converted, every page is read by libtiff as its source image, pixel for pixel: the bit reader
+// runs on from one page into the next however each coder ended it, and nothing of a page leaks into
+// the next.
+TEST_P(FaxFileWriterCoders, EachPageIsReadByLibtiffAsItsSourceImage) {
+    const ConvertCase& c = GetParam();
+    std::mt19937 random(13);
+    std::vector<std::string> pages;
+    for (const std::string& name : c.pages) {
+        const std::string page = Page(name);
+        pages.push_back(c.sent == Sent::WithoutRtc                         ? quorra::WithoutRtc(page)
+                        : c.sent == Sent::JunkAndFill && random() % 3 != 0 ? WithJunkAndFill(page, random)
+                                                                           : page);
     }
+    const std::string dcs = c.fine ? kFineDcs : kNormalDcs;
+    const std::string dir = MakeTempDir();
+    std::string capture = dir + "in.cap";
+    if (c.ended == Ended::InThePageTable) {
+        capture = CaptureWithTable(dir, dcs, pages);
+    } else if (c.ended == Ended::ByTheModem) {
+        WriteFile(capture, CaptureOfPages(dcs, pages));
+    } else {
+        std::string data;
+        for (const std::string& page : pages)
+            data += page;
+        WriteFile(capture, CaptureOfData(dcs, static_cast<int>(pages.size()), data));
+    }
+    FaxFileWriter writer;
+    ASSERT_TRUE(writer.Convert(capture, dir + "out.tif"));
+    EXPECT_EQ(writer.LastResult(), FaxFileWriter::kOk);
+    if (c.sent != Sent::WithoutRtc) {
+        EXPECT_EQ(writer.LastDetail(), 0) << "every page ended by its RTC";
+    }
+    EXPECT_EQ(writer.PagesWritten(), pages.size());
+    ExpectLibtiffReadsPages(dir + "out.tif", c.pages, c.fine ? 200 : 100);
 }
 
-// Pages one after the other with nothing between them (no DLE, no table: a capture put together by
-// hand or by another tool): each page keeps its first line, however its sender ended the page before.
-TEST(FaxFileWriterPages, PagesWithNothingBetweenThemKeepTheirFirstLines) {
-    std::vector<std::string> names = kAllPages;
-    names.insert(names.end(), {"checker", "text-normal-fill", "black-line"});
-    std::string data;
-    for (const auto& name : names)
-        data += Page(name);
-    const std::string dir = MakeTempDir();
-    WriteFile(dir + "in.cap", CaptureOfData(kNormalDcs, static_cast<int>(names.size()), data));
-    FaxFileWriter writer;
-    ASSERT_TRUE(writer.Convert(dir + "in.cap", dir + "out.tif"));
-    ExpectLibtiffReadsPages(dir + "out.tif", names, 100);
+// `count` test pages, every coder's in turn from `first` on, `step` apart.
+std::vector<std::string> Cycle(size_t count, size_t first, size_t step) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < count; ++i)
+        names.push_back(kAllPages[(first + i * step) % kAllPages.size()]);
+    return names;
 }
+
+std::vector<ConvertCase> ConvertCases() {
+    std::vector<ConvertCase> cases;
+    for (const std::string& name : kAllPages) {
+        std::string row = "Alone_" + name;
+        std::replace(row.begin(), row.end(), '-', '_');
+        cases.push_back({row, {name}, Sent::AsCoded, Ended::ByTheModem, false});
+    }
+    std::vector<std::string> many = kAllPages;
+    many.insert(many.end(), {"text-fine", "checker"});
+    cases.push_back({"EveryCoderOneAfterTheOther", many, Sent::AsCoded, Ended::ByTheModem, true});
+    for (const size_t count : {1u, 3u, 20u})
+        cases.push_back({"JunkAndFill_" + std::to_string(count) + "Pages", Cycle(count, count, 4), Sent::JunkAndFill,
+                         Ended::ByTheModem, false});
+    // Without an RTC, pages stay apart where the modem ended them: three stay three, forty forty.
+    for (const size_t count : {3u, 20u, 40u})
+        cases.push_back({"WithoutRtc_" + std::to_string(count) + "Pages", Cycle(count, count, 5), Sent::WithoutRtc,
+                         Ended::InThePageTable, false});
+    // With nothing between them each page keeps its first line, however its sender ended the page
+    // before.
+    std::vector<std::string> run = kAllPages;
+    run.insert(run.end(), {"checker", "text-normal-fill", "black-line"});
+    cases.push_back({"NothingBetweenThePages", run, Sent::AsCoded, Ended::NothingBetween, false});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(, FaxFileWriterCoders, testing::ValuesIn(ConvertCases()),
+                         [](const testing::TestParamInfo<ConvertCase>& row) { return row.param.name; });
 
 // A page cut off in the middle of a line (the line went, the modem gave up): the lines that came
 // whole are the page, the cut one goes; libtiff reads it without a warning. A whole last line that
