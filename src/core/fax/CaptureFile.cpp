@@ -81,8 +81,10 @@ bool CaptureFile::Append(const char* data, size_t count) {
 bool CaptureFile::WriteCountAndLength(int pageCount) {
     m_header[kPageCountOffset] = static_cast<uint8_t>(pageCount);
     PutLe32(m_header.data() + kDataLengthOffset, m_dataLength);
-    return m_file.WriteAt(kPageCountOffset, m_header.data() + kPageCountOffset, 1) &&
-           m_file.WriteAt(kDataLengthOffset, m_header.data() + kDataLengthOffset, 4);
+    // The count, the broken page's fields and the length in one write, from the count to the end
+    // of the header: a crash leaves all of them or none, never a count of two pages over the data
+    // length of one.
+    return m_file.WriteAt(kPageCountOffset, m_header.data() + kPageCountOffset, kHeaderSize - kPageCountOffset);
 }
 
 bool CaptureFile::EndPage(bool withDleEtx) {
@@ -107,13 +109,9 @@ bool CaptureFile::EndBrokenPage() {
         return false;
     const int ended = m_pages;
     const uint32_t endedLength = m_pageStart;
+    // Written with the page count that counts the broken page.
     m_header[capture::kEndedPagesOffset] = static_cast<uint8_t>(ended);
     PutLe32(m_header.data() + capture::kEndedLengthOffset, endedLength);
-    if (!m_file.WriteAt(capture::kEndedPagesOffset, m_header.data() + capture::kEndedPagesOffset,
-                        capture::kEndedLengthOffset + 4 - capture::kEndedPagesOffset)) {
-        m_failed = true;
-        return false;
-    }
     return EndPage(false);
 }
 
