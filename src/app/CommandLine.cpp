@@ -132,13 +132,24 @@ int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed,
     const QString directory = QFile::decodeName(QByteArray::fromStdString(programDirectory));
     const QString askedDirectory = directoryNamed ? directory : QString();
     SingleInstance instance(instanceName);
-    if (!instance.TryAcquire()) {
+    const SingleInstance::Outcome lock = instance.TryAcquire();
+    if (lock == SingleInstance::Outcome::Failed) {
+        // Without the lock this read could share the modem with a window's: it does not start.
+        err << QStringLiteral("无法确认传真程序是否已在运行，未读取传真：") << instance.FailureReason() << '\n'
+            << Qt::flush;
+        return retrieval::kExitBusy;
+    }
+    if (lock == SingleInstance::Outcome::HeldElsewhere) {
         // The window runs: it reads, and this process tells what it says.
         std::optional<handover::Answer> answer;
         for (int attempt = 0; attempt < kConnectAttempts && !answer; ++attempt) {
             if (attempt > 0)
                 QThread::msleep(kConnectPauseMs);
             answer = handover::RequestRead(handover::ServerName(instanceName), askedDirectory, progress);
+        }
+        if (answer && answer->foreign) {
+            err << QStringLiteral("接受读取请求的程序属于另一个用户，已拒绝，未读取传真。\n") << Qt::flush;
+            return retrieval::kExitBusy;
         }
         if (!answer || answer->lost) {
             err << (answer ? QStringLiteral("传真程序在读取中途中断。\n")

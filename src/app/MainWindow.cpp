@@ -31,6 +31,7 @@ namespace {
 QLabel* MakeIndicator(const char* objectName, const QString& text, QStatusBar* bar) {
     auto* label = new QLabel(bar);
     label->setObjectName(QLatin1String(objectName));
+    label->setTextFormat(Qt::PlainText);
     label->setProperty("indicatorText", text);
     label->setAlignment(Qt::AlignCenter);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text) + 10);
@@ -232,11 +233,15 @@ void MainWindow::ApplyAutoRead(const AutoReadSettings& settings, bool atStart) {
     m_tray->UnreadFaxes(m_view->UnreadCount());
 }
 
-bool MainWindow::ServeReadRequests(const QString& name) {
+bool MainWindow::ServeReadRequests(const QString& name, QString* why) {
     auto* server = new handover::Server(
         [this](const retrieval::ReadProgress& progress) { return m_autoReader->ReadFor(progress); },
         QFile::decodeName(QByteArray::fromStdString(m_services.programDirectory)), this);
-    return server->Listen(name);
+    if (server->Listen(name))
+        return true;
+    if (why != nullptr && !name.isEmpty())
+        *why = server->ErrorText();
+    return false;
 }
 
 void MainWindow::ShowFromTray() {

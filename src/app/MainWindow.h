@@ -59,7 +59,8 @@ public:
     // Automatic reading as RERAVA.INI has it, with the read at start when it is on.
     void StartAutomaticReading();
     // Takes the reads a command line hands over, on the local socket `name`.
-    bool ServeReadRequests(const QString& name);
+    // False, with `why` (when given) saying why, when it cannot listen at `name`.
+    bool ServeReadRequests(const QString& name, QString* why = nullptr);
     // "关闭程序(&E)": ends the program, also when it stays in the tray (after a read in the
     // background has finished).
     void ExitProgram();

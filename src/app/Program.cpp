@@ -9,6 +9,7 @@
 #include "core/installation/Installation.h"
 #include "ui/kit/AppTitles.h"
 #include "ui/kit/MessageBoxService.h"
+#include "ui/kit/Status.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,8 +21,17 @@ Program::~Program() = default;
 
 bool Program::StartUp() {
     // A second copy ends without a window and without a word; the first is not brought forward.
-    if (!m_instance.TryAcquire())
+    // Without the lock no copy starts: two would share one modem.
+    switch (m_instance.TryAcquire()) {
+    case SingleInstance::Outcome::Acquired:
+        break;
+    case SingleInstance::Outcome::HeldElsewhere:
         return false;
+    case SingleInstance::Outcome::Failed:
+        m_services.messages.ShowWithDetails(nullptr, kNoLockMessage.toString(), MessageBoxService::Icon::Stop,
+                                            m_instance.FailureReason());
+        return false;
+    }
 
     const QString program = QFile::decodeName(QByteArray::fromStdString(m_services.programPath));
     QString directory = QFile::decodeName(QByteArray::fromStdString(m_services.programDirectory));
@@ -52,8 +62,12 @@ bool Program::ShowMainWindow() {
     m_window->repaint();
     m_window->setWindowTitle(titles::MainWindowTitle());
     m_window->StartAutomaticReading();
-    // A command line started while the window runs hands its read over to it.
-    m_window->ServeReadRequests(handover::ServerName(QString::fromUtf8(kInstanceName)));
+    // A command line started while the window runs hands its read over to it; where it cannot, the
+    // status bar says so (such a command line then waits for the window to close).
+    QString why;
+    const QString name = handover::ServerName(QString::fromUtf8(kInstanceName), &why);
+    if (!m_window->ServeReadRequests(name, &why))
+        status::SetStatusText(QStringLiteral("命令行的读取请求无法交给本窗口：") + why);
     return true;
 }
 

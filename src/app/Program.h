@@ -13,6 +13,8 @@ class MainWindow;
 class Program {
 public:
     static constexpr const char* kInstanceName = "KorvelQuorraMODEM传真";
+    // No single-instance lock could be taken (the details say why): the program does not start.
+    static constexpr QStringView kNoLockMessage = u"无法确认传真程序是否已在运行，程序不能启动。";
 
     explicit Program(const AppServices& services);
     ~Program();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ReadHandOver.h"
 
+#include "app/PrivateRuntime.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -30,6 +32,16 @@ QByteArray Field(const QString& text) {
     return bytes;
 }
 
+// What the client takes from a line: text for a terminal, whatever the other end sent. Control
+// characters (an escape sequence, a bell, the C1 range) become blanks.
+QString Plain(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            c = u' ';
+    return text;
+}
+
 void SendLine(QLocalSocket* socket, const QByteArray& line) {
     if (!socket || socket->state() != QLocalSocket::ConnectedState)
         return;
@@ -39,11 +51,9 @@ void SendLine(QLocalSocket* socket, const QByteArray& line) {
 
 } // namespace
 
-QString ServerName(const QString& instanceName) {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty())
-        directory = QDir::tempPath();
-    return QDir(directory).filePath(instanceName + QLatin1String(".socket"));
+QString ServerName(const QString& instanceName, QString* why) {
+    const QString directory = privateruntime::Directory(why);
+    return directory.isEmpty() ? QString() : QDir(directory).filePath(instanceName + QLatin1String(".socket"));
 }
 
 Server::Server(ReadFunction read, QString programDirectory, QObject* parent)
@@ -56,13 +66,24 @@ Server::Server(ReadFunction read, QString programDirectory, QObject* parent)
 Server::~Server() = default;
 
 bool Server::Listen(const QString& name) {
+    if (name.isEmpty())
+        return false;
     QLocalServer::removeServer(name);
     return m_server->listen(name);
+}
+
+QString Server::ErrorText() const {
+    return m_server->errorString();
 }
 
 void Server::OnConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // Only the user's own command line reads through this window.
+        if (!privateruntime::PeerIsThisUser(socket->socketDescriptor())) {
+            socket->disconnectFromServer();
+            continue;
+        }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnRequest(socket); });
     }
 }
@@ -108,10 +129,19 @@ void Server::OnRequest(QLocalSocket* socket) {
 
 std::optional<Answer> RequestRead(const QString& name, const QString& programDirectory,
                                   const retrieval::ReadProgress& progress, int connectTimeoutMs) {
+    if (name.isEmpty())
+        return std::nullopt;
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(connectTimeoutMs))
         return std::nullopt;
+    // A program of another user cannot read this user's modem into this user's folder: nothing it
+    // would say is believed.
+    if (!privateruntime::PeerIsThisUser(socket.socketDescriptor())) {
+        Answer foreign;
+        foreign.foreign = true;
+        return foreign;
+    }
     socket.write(programDirectory.isEmpty() ? kRead.toByteArray() + '\n'
                                             : kRead.toByteArray() + ' ' + Field(programDirectory) + '\n');
     if (!socket.waitForBytesWritten(connectTimeoutMs))
@@ -124,22 +154,22 @@ std::optional<Answer> RequestRead(const QString& name, const QString& programDir
             const QByteArray line = socket.readLine().chopped(1);
             if (line.startsWith(kStatus)) {
                 if (progress.status)
-                    progress.status(QString::fromUtf8(line.mid(kStatus.size())));
+                    progress.status(Plain(line.mid(kStatus.size())));
             } else if (line.startsWith(kFax)) {
                 const QList<QByteArray> fields = line.mid(kFax.size()).split('\t');
                 retrieval::RecordedFax fax;
                 fax.pages = fields.value(0).toInt();
-                fax.file = QString::fromUtf8(fields.value(1));
-                fax.id = QString::fromUtf8(fields.value(2));
+                fax.file = Plain(fields.value(1));
+                fax.id = Plain(fields.value(2));
                 answer.outcome.faxes.push_back(fax);
                 if (progress.fax)
                     progress.fax(fax);
             } else if (line.startsWith(kDetail)) {
                 if (!answer.outcome.details.isEmpty())
                     answer.outcome.details += u'\n';
-                answer.outcome.details += QString::fromUtf8(line.mid(kDetail.size()));
+                answer.outcome.details += Plain(line.mid(kDetail.size()));
             } else if (line.startsWith(kElsewhere)) {
-                answer.elsewhere = QString::fromUtf8(line.mid(kElsewhere.size()));
+                answer.elsewhere = Plain(line.mid(kElsewhere.size()));
                 return answer;
             } else if (line.startsWith(kResult)) {
                 const QList<QByteArray> fields = line.mid(kResult.size()).split(' ');

@@ -31,9 +31,10 @@ class QLocalSocket;
 // program's directory.
 namespace handover {
 
-// The socket's name for the lock `instanceName`: a path in the user's runtime directory (the
-// temporary directory where there is none), so that it is the user's own.
-QString ServerName(const QString& instanceName);
+// The socket's name for the lock `instanceName`: a path in the user's private runtime folder, so
+// that it is the user's own. Empty when the user has no private runtime folder (PrivateRuntime.h), `why` then saying
+// why.
+QString ServerName(const QString& instanceName, QString* why = nullptr);
 
 // The running program's end. `read` runs the read command with the given progress callbacks, or
 // returns nothing when the program is busy with another command or dialog.
@@ -48,6 +49,8 @@ public:
     // Only the holder of the single-instance lock calls this, so a socket file left by a crashed
     // copy can be removed first.
     bool Listen(const QString& name);
+    // Why Listen failed.
+    QString ErrorText() const;
 
 private:
     void OnConnection();
@@ -60,16 +63,18 @@ private:
 
 // What came back from the running program.
 struct Answer {
-    bool busy = false; // the program would not take the read
-    bool lost = false; // the connection ended before the outcome
-    QString elsewhere; // not empty: the program keeps its faxes in this other directory and refused
+    bool busy = false;    // the program would not take the read
+    bool foreign = false; // the program listening runs as another user: nothing it says is taken
+    bool lost = false;    // the connection ended before the outcome
+    QString elsewhere;    // not empty: the program keeps its faxes in this other directory and refused
     retrieval::ReadOutcome outcome;
 };
 
 // The command line's end: asks the program listening at `name` to read into `programDirectory`
 // (empty: into the program's own directory).
-// Progress arrives through `progress` while the read runs. Nothing when no program takes the
-// connection within `connectTimeoutMs`.
+// Progress arrives through `progress` while the read runs, as plain text (control characters made
+// blanks, whatever the other end sent). Nothing when no program takes the connection within
+// `connectTimeoutMs` or `name` is empty.
 std::optional<Answer> RequestRead(const QString& name, const QString& programDirectory,
                                   const retrieval::ReadProgress& progress, int connectTimeoutMs = 2000);
 

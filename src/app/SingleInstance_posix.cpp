@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
 
+#include "app/PrivateRuntime.h"
+
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -23,33 +25,33 @@ SingleInstance::~SingleInstance() {
         ::close(m_handle->fd);
 }
 
-bool SingleInstance::TryAcquire() {
+SingleInstance::Outcome SingleInstance::TryAcquire() {
     if (m_handle)
-        return true;
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        return Outcome::Acquired;
+    m_failure.clear();
+    const QString directory = privateruntime::Directory(&m_failure);
     if (directory.isEmpty())
-        directory = QDir::tempPath();
-    const QByteArray path = QFile::encodeName(QDir(directory).filePath(m_name + QLatin1String(".lock")));
-    // Never through a symbolic link: the temporary directory is shared with other users.
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        return Outcome::Failed;
+    const QString name = QDir(directory).filePath(m_name + QLatin1String(".lock"));
+    const int fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        // Without a lock file nothing can be told; better to run than to refuse every start.
-        m_handle = std::make_unique<Handle>();
-        return true;
+        // Without the lock two copies could share one modem: none starts.
+        m_failure = QStringLiteral("“%1”：%2").arg(name, QString::fromLocal8Bit(std::strerror(errno)));
+        return Outcome::Failed;
     }
     int result;
     do
         result = ::flock(fd, LOCK_EX | LOCK_NB);
     while (result != 0 && errno == EINTR);
     if (result != 0) {
-        const bool heldElsewhere = errno == EWOULDBLOCK;
+        const int error = errno;
         ::close(fd);
-        if (heldElsewhere)
-            return false;
-        m_handle = std::make_unique<Handle>();
-        return true;
+        if (error == EWOULDBLOCK)
+            return Outcome::HeldElsewhere;
+        m_failure = QStringLiteral("“%1”：%2").arg(name, QString::fromLocal8Bit(std::strerror(error)));
+        return Outcome::Failed;
     }
     m_handle = std::make_unique<Handle>();
     m_handle->fd = fd;
-    return true;
+    return Outcome::Acquired;
 }

@@ -74,6 +74,10 @@ QString TrayIcon::NewFaxesMessage(const std::vector<retrieval::RecordedFax>& fax
     return lines.join(u'\n');
 }
 
+QString TrayIcon::NewFaxesNotificationBody(const std::vector<retrieval::RecordedFax>& faxes) {
+    return NewFaxesMessage(faxes).toHtmlEscaped();
+}
+
 void TrayIcon::SetShown(bool shown) {
     m_icon->setVisible(shown);
 }
@@ -87,7 +91,8 @@ bool TrayIcon::Available() {
 }
 
 void TrayIcon::NewFaxes(const std::vector<retrieval::RecordedFax>& faxes) {
-    m_icon->showMessage(NewFaxesTitle(faxes.size()), NewFaxesMessage(faxes), QSystemTrayIcon::Information, 10000);
+    m_icon->showMessage(NewFaxesTitle(faxes.size()), NewFaxesNotificationBody(faxes), QSystemTrayIcon::Information,
+                        10000);
 }
 
 void TrayIcon::UnreadFaxes(int count) {

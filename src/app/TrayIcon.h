@@ -21,6 +21,9 @@ public:
     // The notification's texts for new faxes: title and message.
     static QString NewFaxesTitle(size_t count);
     static QString NewFaxesMessage(const std::vector<retrieval::RecordedFax>& faxes);
+    // The same for the notification server, which reads markup and links: what came from the line
+    // ("<a href=...>" as a sender's identification) is shown as the text it is.
+    static QString NewFaxesNotificationBody(const std::vector<retrieval::RecordedFax>& faxes);
 
     void SetShown(bool shown);
     bool IsShown() const;

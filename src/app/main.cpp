@@ -5,6 +5,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/QtChinese.h"
 #include "core/platform/EventPump.h"
+#include "core/platform/PrivateFiles.h"
 #include "core/platform/ProgramIni.h"
 #include "core/platform/QtSerialBackend.h"
 #include "ui/kit/DocumentDialogs.h"
@@ -26,6 +27,7 @@ std::string ProgramPath() {
 } // namespace
 
 int main(int argc, char** argv) {
+    KeepNewFilesPrivate();
     // The command line is looked at before any window system is opened: a read from the command
     // line (a timer of the system, a terminal without display) needs none.
     QStringList arguments;

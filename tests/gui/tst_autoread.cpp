@@ -157,6 +157,10 @@ private slots:
         QCOMPARE(faxes[1].pages, 2);
         QCOMPARE(TrayIcon::NewFaxesTitle(faxes.size()), QStringLiteral("收到 2 份新传真"));
         QCOMPARE(TrayIcon::NewFaxesMessage(faxes), QStringLiteral("+86 10 87654321（1 页）\n021 5550 1234（2 页）"));
+        // The notification server reads markup: an identification that holds some is sent as text.
+        const std::vector<retrieval::RecordedFax> marked{{QStringLiteral("<a href=\"http://x\">PAY</a> & <b>"), 1, {}}};
+        QCOMPARE(TrayIcon::NewFaxesNotificationBody(marked),
+                 QStringLiteral("&lt;a href=&quot;http://x&quot;&gt;PAY&lt;/a&gt; &amp; &lt;b&gt;（1 页）"));
         QCOMPARE(f.notifier.unread, 3);
         QVERIFY(f.notifier.problem.isEmpty());
         QCOMPARE(view->model()->rowCount(), 3);
@@ -251,7 +255,7 @@ private slots:
         f.sim.com1.AddFax({"2", false, {Page("checker")}});
         // This process is the running program: it holds the lock and listens.
         SingleInstance instance(QStringLiteral("KorvelQuorraMODEM传真"));
-        QVERIFY(instance.TryAcquire());
+        QCOMPARE(instance.TryAcquire(), SingleInstance::Outcome::Acquired);
         QVERIFY(f.frame->ServeReadRequests(handover::ServerName(QStringLiteral("KorvelQuorraMODEM传真"))));
 
         auto commandLine = [&runtime](const QStringList& more = {}) {

@@ -273,6 +273,19 @@ private slots:
         QVERIFY2(viewer.MessageText().contains(QStringLiteral("第 2 页")), qPrintable(viewer.MessageText()));
     }
 
+    // A sender's identification is text from the line: markup in it is shown as the characters it
+    // is, not as a heading or a link.
+    void senderTextIsShownAsText() {
+        FaxRecord record = Record(QStringLiteral("m.tif"), true, {"checker"});
+        record.id = "<h1>PAY NOW</h1>";
+        FaxViewerWindow viewer(record, m_services);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        const QLabel* sender = viewer.findChild<QLabel*>(QStringLiteral("senderLabel"));
+        QVERIFY(sender->text().contains(QStringLiteral("<h1>PAY NOW</h1>")));
+        QCOMPARE(sender->textFormat(), Qt::PlainText);
+    }
+
     void oneWindowPerFax() {
         QWidget owner;
         const FaxRecord a = Record(QStringLiteral("one.tif"), true, {"checker"});

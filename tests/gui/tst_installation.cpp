@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -128,6 +130,7 @@ private slots:
     // the running program and the mark, copies nothing, says "安装成功完成！" and ends. The next start
     // is a normal one.
     void installFromTheApplication() {
+        const mode_t sessionMask = ::umask(022);
         GuiFixture fixture{QString()};
         const QString program = MakeProgram(fixture);
         const QString dir = m_home.filePath(QStringLiteral("KORVEL QUORRA"));
@@ -143,6 +146,10 @@ private slots:
         QCOMPARE(fixture.messages.shown[0].icon, MessageBoxService::Icon::Exclamation);
 
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("RERAVA.INI")}); // no copy
+        // The faxes' folder is its user's alone, though the session lets others read what it makes.
+        QCOMPARE(QFileInfo(dir).permissions() & (QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                                 QFile::ExeOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
         const std::string ini = QFile::encodeName(dir + QStringLiteral("/RERAVA.INI")).toStdString();
         QCOMPARE(profile::GetString(ini, "DEZAZAZE", "INSTALL", "NULL"), std::string("1"));
 
@@ -157,6 +164,7 @@ private slots:
         Program installed(services);
         QVERIFY(installed.StartUp());
         QCOMPARE(fixture.messages.shown.size(), size_t(1));
+        ::umask(sessionMask);
     }
 
     // Installed into another directory (the option or the variable named it): the launcher names it

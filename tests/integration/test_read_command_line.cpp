@@ -14,7 +14,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <sys/stat.h>
+
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,8 @@ protected:
 QCoreApplication* ReadCommandLine::app = nullptr;
 
 TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
+    // A session that lets others read what it makes, as Debian's does.
+    ::umask(022);
     const std::string demo = testsupport::MakeTempDir() + "demo/";
     QProcess setup;
     setup.start(QStringLiteral(FAXDESK_SOURCE_DIR "/scripts/demo-setup"),
@@ -95,6 +100,10 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
     for (size_t i = 0; i < records.size(); ++i) {
         EXPECT_FALSE(records[i].read);
         EXPECT_EQ(testsupport::TiffPages(records[i].file), pages[i]) << records[i].file;
+        // A fax is a private letter: its page file is its user's alone.
+        EXPECT_EQ(std::filesystem::status(records[i].file).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << records[i].file;
         // The summary names each page file with its page count.
         EXPECT_TRUE(summary[qsizetype(i) + 1].startsWith(QString::fromStdString(records[i].file) + u'\t' +
                                                          QString::number(pages[i]) + u'\t'))

@@ -28,6 +28,10 @@ bool IsInstalled(const std::string& iniPath) {
 }
 
 void Install(const QString& installedProgram, const QString& installDirectory, const QStringList& arguments) {
+    // The faxes' folder is its user's alone, whatever the session's default; one that exists keeps
+    // what its owner gave it.
+    if (!QFileInfo::exists(installDirectory))
+        QDir().mkdir(installDirectory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(installDirectory);
     CreateDesktopShortcut(ShortcutBaseName(), installedProgram, installDirectory, arguments);
     RetireProgramCopy(installedProgram, installDirectory, arguments);

@@ -8,6 +8,8 @@
 void QtMessageBoxService::ShowWithDetails(QWidget* parent, const QString& text, Icon icon, const QString& details) {
     QMessageBox box(parent);
     box.setWindowTitle(titles::ApplicationTitle());
+    // Messages name paths and senders' identifications: text, never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     if (!details.isEmpty())
         box.setDetailedText(details);

@@ -281,12 +281,16 @@ FaxViewerWindow::FaxViewerWindow(const FaxRecord& record, const ViewerServices& 
         }
     });
 
+    // The sender's identification came from the line: shown as the text it is, never as markup.
     m_senderLabel = new QLabel(this);
     m_senderLabel->setObjectName(QStringLiteral("senderLabel"));
+    m_senderLabel->setTextFormat(Qt::PlainText);
     m_pageLabel = new QLabel(this);
     m_pageLabel->setObjectName(QStringLiteral("pageLabel"));
+    m_pageLabel->setTextFormat(Qt::PlainText);
     m_zoomLabel = new QLabel(this);
     m_zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    m_zoomLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_senderLabel, 1);
     statusBar()->addPermanentWidget(m_pageLabel);
     statusBar()->addPermanentWidget(m_zoomLabel);
