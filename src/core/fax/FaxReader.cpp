@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -204,7 +205,11 @@ void FaxReader::Run::Recover() {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == 11 && name.rfind("TAM", 0) == 0 && name.compare(7, 4, ".TMP") == 0 &&
+        // "TAM", four (older versions) to sixteen hexadecimal digits, ".TMP".
+        if (name.size() >= 11 && name.size() <= 23 && name.rfind("TAM", 0) == 0 &&
+            name.compare(name.size() - 4, 4, ".TMP") == 0 &&
+            std::all_of(name.begin() + 3, name.end() - 4,
+                        [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) &&
             entry.is_regular_file(error))
             left.push_back(entry.path().string());
     }

@@ -35,7 +35,7 @@ std::vector<std::string> RecordsOfListing(const std::string& listing);
 std::string JoinListing(std::string_view early, std::string_view rest);
 
 // Fetches the log over the open link and returns its lines in key order (the list sorts them).
-// The listing goes through a temporary file "TAMxxxx.TMP" in `tempDirectory` (ending in a
+// The listing goes through a temporary file "TAM" + sixteen hexadecimal digits + ".TMP" in `tempDirectory` (ending in a
 // separator), deleted afterwards. When no temporary file can be created nothing is sent and no
 // line comes back.
 std::vector<std::string> ReadCallerRecords(ModemLink& link, const std::string& tempDirectory);

@@ -19,12 +19,12 @@ std::string TempDirectory() {
 }
 
 std::string CreateUnique(const std::string& directory, const std::string& prefix) {
-    // Four hex digits give 65535 names (0 is never used); start at a random one and walk on.
-    const unsigned start = QRandomGenerator::global()->bounded(1u, 0x10000u);
-    for (unsigned i = 0; i < 0xFFFF; ++i) {
-        unsigned n = (start + i - 1) % 0xFFFF + 1;
-        char name[16];
-        std::snprintf(name, sizeof name, "%04X", n);
+    // A name taken is a rare coincidence or somebody else's doing: a few more random ones, then
+    // give up rather than walk on for ever.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[24];
+        std::snprintf(name, sizeof name, "%016llX",
+                      static_cast<unsigned long long>(QRandomGenerator::global()->generate64()));
         std::string path = directory + prefix + name + ".TMP";
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
