@@ -5,9 +5,11 @@
 // alike, and files we write must read back alike there.
 //
 // Reading
-// - A file that starts with the UTF-8 byte-order mark (as Notepad saves it) is read after the
-//   mark, and a save keeps the mark. A file that starts with a UTF-16 mark is not ours to read:
-//   it reads as empty and is never overwritten.
+// - A file that starts with the UTF-8 byte-order mark (as Notepad saves it) holds UTF-8 text: it
+//   is read as UTF-8 (callers still get and give GBK) and written back as UTF-8 behind its mark,
+//   never a file of two encodings. One with a character GBK cannot spell or with bytes that are no
+//   UTF-8 could not be written back as it was: it reads as empty and is never overwritten, as a
+//   file that starts with a UTF-16 mark, which is not ours to read.
 // - A line ends at LF, at CR LF, or at a lone CR; a run of CRs before an LF (CR CR LF, left by a
 //   double text-mode conversion) is one line ending. A last line without ending is a line like
 //   the others. Every other byte (NUL, bytes of a line of megabytes) is text.
@@ -58,6 +60,7 @@
 // in order.
 
 #include "core/platform/DurableFile.h"
+#include "core/platform/Gbk.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -371,7 +374,24 @@ Lookup LookUp(std::string_view bytes, const std::string& section, const std::str
     return found;
 }
 
-// The whole file as bytes; false for a file that exists but could not be read (it reads as empty
+// A file that begins with the UTF-8 mark holds UTF-8 text, while the rules and the callers speak
+// GBK: its text behind the mark becomes GBK, and the mark stays to say how to write it back. False
+// when the text would not come back as it was (a character GBK cannot spell, bytes that are no
+// UTF-8).
+bool Utf8TextAsGbk(std::string& bytes) {
+    if (!bytes.starts_with(kUtf8Mark))
+        return true;
+    const QByteArray utf8 = QByteArray::fromRawData(bytes.data() + kUtf8Mark.size(),
+                                                    static_cast<qsizetype>(bytes.size() - kUtf8Mark.size()));
+    const QByteArray text = gbk::FromQString(QString::fromUtf8(utf8));
+    if (gbk::ToQString(text).toUtf8() != utf8)
+        return false;
+    bytes.replace(kUtf8Mark.size(), std::string::npos, text.constData(), static_cast<size_t>(text.size()));
+    return true;
+}
+
+// The whole file as bytes (a UTF-8 file's text as GBK, Utf8TextAsGbk); false for a file that exists
+// but could not be read (it reads as empty
 // all the same). Only a regular file is read: a directory reads as empty, and a pipe is never
 // opened, so it cannot block.
 bool ReadBytes(const std::string& path, std::string& bytes, bool& exists) {
@@ -399,7 +419,7 @@ bool ReadBytes(const std::string& path, std::string& bytes, bool& exists) {
             break;
     }
     bytes.resize(got);
-    return got <= kLargestFile;
+    return got <= kLargestFile && Utf8TextAsGbk(bytes);
 }
 
 // An integer read of a value: through a 30-byte text buffer, its leading decimal digits,
@@ -546,7 +566,19 @@ struct ProfileFile::Data {
     // The file's bytes, handed to `write` in as few pieces as the store allows: lines that stand
     // one after the other in the store (the lines read, the lines added in turn) go as one piece.
     // Stops when `write` returns false, and returns false then.
+    // The file's bytes, in pieces: a UTF-8 file's GBK text (Utf8TextAsGbk) back in UTF-8.
     template <typename Write> bool Emit(Write&& write) const {
+        if (markSize == 0)
+            return EmitStored(write);
+        std::string text;
+        EmitStored([&text](std::string_view piece) {
+            text.append(piece);
+            return true;
+        });
+        const QByteArray utf8 = gbk::ToQString(text.substr(markSize)).toUtf8();
+        return write(kUtf8Mark) && write(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    }
+    template <typename Write> bool EmitStored(Write&& write) const {
         const std::string_view all(store);
         size_t pieceAt = 0;
         size_t pieceEnd = markSize; // the mark, then the lines
@@ -603,7 +635,11 @@ ProfileFile ProfileFile::Load(const std::string& path) {
 
 ProfileFile ProfileFile::Parse(const std::string& bytes) {
     auto data = std::make_unique<Data>();
-    data->Parse(bytes);
+    std::string text = bytes;
+    if (Utf8TextAsGbk(text))
+        data->Parse(std::move(text));
+    else
+        data->unreadable = true;
     return ProfileFile(std::move(data));
 }
 

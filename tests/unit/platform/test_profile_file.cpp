@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/platform/ProfileFile.h"
 
+#include "core/platform/Gbk.h"
+
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -275,6 +277,32 @@ TEST(ProfileFile, OriginalFileReadsBackAndUntouchedLinesStayByteIdentical) {
     const std::string from = "Read=0\r\n";
     expected.replace(expected.find(from), from.size(), "READ=1\r\n");
     EXPECT_EQ(ReadFile(path), expected);
+}
+
+// A file an editor saved as UTF-8 with its mark: read as UTF-8 (the callers get GBK: the page file
+// is found, the sender reads right), written back as UTF-8 behind the mark, untouched lines byte
+// for byte, never GBK bytes among UTF-8 ones.
+TEST(ProfileFile, AUtf8FileIsReadAsUtf8AndWrittenBackAsUtf8) {
+    const std::string path = FreshPath();
+    const std::string lines = "[FAX]\r\nNUM=1\r\n[FAX1]\r\nFILE=/home/张/传真/20240101.TIF\r\nID=上海分公司\r\n";
+    WriteFile(path, kUtf8Mark + lines);
+    ProfileFile file = ProfileFile::Load(path);
+    EXPECT_EQ(file.GetString("FAX1", "ID", ""), gbk::ToStd(QStringLiteral("上海分公司")));
+    EXPECT_EQ(file.GetString("FAX1", "FILE", ""), gbk::ToStd(QStringLiteral("/home/张/传真/20240101.TIF")));
+    EXPECT_EQ(profile::GetString(path, "FAX1", "ID", ""), gbk::ToStd(QStringLiteral("上海分公司")));
+    file.WriteString("FAX2", "ID", gbk::ToStd(QStringLiteral("北京")));
+    ASSERT_TRUE(file.Save());
+    EXPECT_EQ(ReadFile(path), kUtf8Mark + lines + "[FAX2]\r\nID=北京\r\n");
+    EXPECT_EQ(profile::GetString(path, "FAX2", "ID", ""), gbk::ToStd(QStringLiteral("北京")));
+
+    // A character GBK cannot spell, or bytes that are no UTF-8: the file could not be written back
+    // as it was, so it is not ours to read, and never overwritten.
+    for (const std::string& text : {"[A]\r\nk=✈\r\n"s, "[A]\r\nk=\xC3\x28\r\n"s}) {
+        WriteFile(path, kUtf8Mark + text);
+        EXPECT_EQ(profile::GetString(path, "A", "k", "none"), "none");
+        EXPECT_FALSE(profile::WriteString(path, "A", "j", "1"));
+        EXPECT_EQ(ReadFile(path), kUtf8Mark + text);
+    }
 }
 
 TEST(ProfileFile, BadFilesReadAsEmptyWithoutCrashOrHang) {
