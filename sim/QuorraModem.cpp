@@ -286,6 +286,8 @@ void QuorraModem::HandleLine(const std::string& line, uint64_t nowNs) {
         case FaultKind::Endless:
             StartEndless(fault.bytes, nowNs + delayMs * kNsPerMs);
             return;
+        case FaultKind::Trickle: // page data only
+            break;
         }
     }
     const std::string upper = Upper(line);
@@ -465,7 +467,7 @@ void QuorraModem::StartPage(uint64_t nowNs) {
         if (c == kDLE)
             data.push_back(kDLE); // a DLE in the data goes out doubled
     }
-    const uint64_t release = nowNs + uint64_t(m_timing.pageStartDelayMs) * kNsPerMs;
+    uint64_t release = nowNs + uint64_t(m_timing.pageStartDelayMs) * kNsPerMs;
     m_call = CallState::Answered;
     for (const Fault& fault : FaultsFor(std::string(1, kDC2))) {
         if (fault.kind == FaultKind::CutPage || fault.kind == FaultKind::LineDrop) {
@@ -481,6 +483,12 @@ void QuorraModem::StartPage(uint64_t nowNs) {
             // The page's data without its DLE ETX, over and over.
             StartEndless(std::move(data), release);
             return;
+        }
+        if (fault.kind == FaultKind::Trickle) {
+            for (size_t i = 0; i < data.size(); ++i)
+                Queue(std::string(1, data[i]), release + uint64_t(i) * fault.delayMs * kNsPerMs);
+            release += uint64_t(data.size()) * fault.delayMs * kNsPerMs;
+            data.clear();
         }
     }
     ++m_page;

@@ -37,6 +37,7 @@ enum class FaultKind {
               // on a command: only the first `afterBytes` bytes of its answer
     Silence,  // from this command on the modem answers nothing at all
     LineDrop, // the line goes away (after `afterBytes` page bytes when it is a page start)
+    Trickle,  // on a page start: the page's data a byte every `delayMs` milliseconds, then its end
     Endless,  // from this command on the modem sends `bytes` over and over and nothing else; on a
               // page start: the page data without its end, over and over
 };

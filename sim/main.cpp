@@ -58,6 +58,7 @@ Options:
                            silence  from this command on the modem answers nothing
                            drop     the line goes away (after ARG page bytes for DC2); the
                                     simulator closes the pseudo-terminal and ends
+                           trickle  (DC2 only) the page's data a byte every ARG milliseconds
   --scenario FILE        more of the above, one per line without the leading dashes
                          ("fax 1234:1:page.t4"); blank lines and lines starting with # are skipped
   --answer-delay MS      ATA to the answer report (default 300)
@@ -189,10 +190,10 @@ bool Apply(const std::string& name, const std::string& value, quorra::QuorraMode
         if (parts.size() < 2)
             return false;
         static const std::pair<const char*, quorra::FaultKind> kKinds[] = {
-            {"noack", quorra::FaultKind::NoAck},  {"error", quorra::FaultKind::Error},
-            {"late", quorra::FaultKind::Late},    {"garbage", quorra::FaultKind::Garbage},
-            {"cut", quorra::FaultKind::CutPage},  {"silence", quorra::FaultKind::Silence},
-            {"drop", quorra::FaultKind::LineDrop}};
+            {"noack", quorra::FaultKind::NoAck},   {"error", quorra::FaultKind::Error},
+            {"late", quorra::FaultKind::Late},     {"garbage", quorra::FaultKind::Garbage},
+            {"cut", quorra::FaultKind::CutPage},   {"silence", quorra::FaultKind::Silence},
+            {"drop", quorra::FaultKind::LineDrop}, {"trickle", quorra::FaultKind::Trickle}};
         quorra::Fault fault;
         bool known = false;
         for (const auto& [word, kind] : kKinds)

@@ -212,7 +212,16 @@ bool ModemLink::CaptureData() {
     std::array<char, kCaptureChunk> chunk;
     // The line counts as silent from the start: a page that never begins ends like one that stops.
     uint32_t lastBytes = TickCount();
+    uint32_t windowStart = lastBytes;
+    uint64_t windowBytes = 0;
     for (;;) {
+        // Too little for a fax line in the last window: the modem trickles, the page is given up.
+        if (TickCount() - windowStart >= kCaptureWindowMs) {
+            if (windowBytes < kCaptureLeastBytes)
+                break;
+            windowStart = TickCount();
+            windowBytes = 0;
+        }
         PumpMessage();
         const size_t got = ReadAvailable(chunk.data(), chunk.size()).value_or(0);
         if (got == 0) {
@@ -224,6 +233,7 @@ bool ModemLink::CaptureData() {
             continue;
         }
         lastBytes = TickCount();
+        windowBytes += got;
         const char* const end = chunk.data() + got;
         const char* at = chunk.data();
         // What this capture does not take stays for the next read (the modem's "OK" after DLE ETX).

@@ -27,6 +27,13 @@ public:
     // CaptureData gives a page up once the line has been silent this long (window events do not
     // shorten it).
     static constexpr uint32_t kCaptureSilenceMs = 1000;
+    // A page must also make the progress a fax line makes: at least kCaptureLeastBytes in every
+    // kCaptureWindowMs. 1,000 bytes in ten seconds is 800 bit/s, a third of the slowest fax rate
+    // (2,400 bit/s), and a modem that plays a stored fax sends at the serial line's speed, far
+    // above it. A modem that trickles a byte now and then is a line fault, found within seconds,
+    // not after the 8 MiB a page may hold (more than a day at that pace).
+    static constexpr uint32_t kCaptureWindowMs = 10000;
+    static constexpr uint64_t kCaptureLeastBytes = 1000;
     // While page data flows, CaptureData reads what has arrived, then rests this long: at 115200
     // bit/s about 115 bytes gather, far below what the port's buffer holds.
     static constexpr uint32_t kCaptureRestMs = 10;

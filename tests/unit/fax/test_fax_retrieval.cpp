@@ -814,6 +814,23 @@ TEST_F(ReadCommand, PagesWithoutRtcStayThePagesTheModemPlayed) {
     EXPECT_EQ(testsupport::TiffPages(records[0].file), 3);
 }
 
+// A modem that answers every command and then sends its page a byte every half second: the page
+// is a line fault within seconds (not after the megabytes a page may hold), and the modem keeps the
+// fax.
+TEST_F(ReadCommand, APageThatTricklesIsALineFault) {
+    sim.com1.AddFax(Fax(kPaddedId, true, {Page("checker")}));
+    quorra::Fault trickle = MakeFault(quorra::FaultKind::Trickle, "\x12");
+    trickle.delayMs = 500;
+    sim.com1.AddFault(trickle);
+    const uint32_t start = sim.time.TickCount();
+    EXPECT_EQ(Run(), retrieval::kPageNotEnded);
+    EXPECT_LT(sim.time.TickCount() - start, 60000u) << "the read ends within a minute";
+    EXPECT_EQ(host.messages, std::vector<QString>{retrieval::kFailedMessage.toString()});
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(sim.com1.FaxesLeft(), 1u);
+    EXPECT_TRUE(fs::is_empty(tempDir));
+}
+
 // A file of the same name from an earlier run is not replaced either.
 TEST_F(ReadCommand, NeverReplacesAnExistingFaxFile) {
     testsupport::WriteFile(programDir + "20240305140709.TIF", "earlier fax");
