@@ -5,6 +5,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/ReadHandOver.h"
 #include "app/SingleInstance.h"
+#include "app/StopSignals.h"
 #include "core/fax/FaxReader.h"
 #include "core/fax/ReadReport.h"
 #include "core/platform/Clock.h"
@@ -16,6 +17,9 @@
 #include <QFile>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
+
+#include <chrono>
 
 namespace {
 
@@ -32,7 +36,9 @@ const QString kExitStatusText =
                    "  5      正在运行的传真程序正忙（另一命令或对话框尚未结束）、无法联系，\n"
                    "         或它的程序目录不是所指定的目录\n"
                    "  6      程序目录名含有GBK无法表示的字符，传真无法记录\n"
-                   "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n");
+                   "  7      读取超过 --time-limit 的时间，已中止\n"
+                   "  10+n   第 n 份传真读取失败，之前的传真已保存（最大 255）\n"
+                   "  128+s  读取因信号 s 中止（SIGTERM 143、SIGINT 130、SIGHUP 129），调制解调器已恢复数据模式\n");
 
 // How long to keep asking when another copy holds the lock but does not answer: it may still be
 // starting up (or it shows its installation dialog, which never answers).
@@ -66,10 +72,17 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                        "（也可以用环境变量 %1 指定，两者都有时以本选项为准）。")
             .arg(startup::kDirectoryVariable),
         QStringLiteral("目录"));
+    const QCommandLineOption timeLimit(
+        QStringLiteral("time-limit"),
+        QStringLiteral("与 --read-faxes 一起使用：读取最多进行这么多分钟，超过则中止并让调制解调器恢复数据模式"
+                       "（默认 %1，0 表示不限）。")
+            .arg(CommandLine::kDefaultTimeLimitMinutes),
+        QStringLiteral("分钟"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(readFaxes);
     parser.addOption(programDirectory);
+    parser.addOption(timeLimit);
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -113,12 +126,25 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             return result;
         }
     }
+    if (parser.isSet(timeLimit)) {
+        bool number = false;
+        result.timeLimitMinutes = parser.value(timeLimit).toInt(&number);
+        if (!number || result.timeLimitMinutes < 0 || result.timeLimitMinutes > 24 * 60) {
+            result.action = CommandLine::Action::Exit;
+            result.exitStatus = 1;
+            result.output =
+                QStringLiteral("--time-limit 需要 0 到 1440 之间的分钟数。\n请用 --help 查看可用的选项。\n");
+            result.outputIsError = true;
+            return result;
+        }
+    }
     if (parser.isSet(readFaxes))
         result.action = CommandLine::Action::ReadFaxes;
     return result;
 }
 
-int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed, QTextStream& out, QTextStream& err) {
+int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed, int timeLimitMinutes, QTextStream& out,
+                       QTextStream& err) {
     int faxNumber = 0;
     const retrieval::ReadProgress progress{[&err](const QString& text) {
                                                if (text != retrieval::kIdleText)
@@ -179,7 +205,28 @@ int RunCommandLineRead(const std::string& programDirectory, bool directoryNamed,
     QtSerialBackendFactory ports{PortMap(programini::PathIn(programDirectory))};
     FaxReader reader(LinkEnvironment{clock, pump, ports}, wallClock, programDirectory,
                      FaxReader::SpoolOf(programDirectory));
+    // A signal or the time limit ends the read cleanly: the modem back in data mode, the port
+    // closed, a fax the modem still holds left there (the next read brings it).
+    QString stoppedBy;
+    StopSignals stopSignals([&](const QString& name) {
+        stoppedBy = name;
+        reader.Interrupt();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] {
+        stoppedBy = QStringLiteral("时间限制（%1 分钟）").arg(timeLimitMinutes);
+        reader.Interrupt();
+    });
+    if (timeLimitMinutes > 0)
+        limit.start(std::chrono::minutes(timeLimitMinutes));
     const retrieval::ReadOutcome outcome = reader.Read(retrieval::WithoutRepeats(progress));
     Report(outcome, out, err);
+    if (outcome.interrupted) {
+        err << QStringLiteral("读取因 %1 中止，调制解调器已恢复数据模式；未读完的传真仍在调制解调器中。\n")
+                   .arg(stoppedBy)
+            << Qt::flush;
+        return stopSignals.Received() != 0 ? 128 + stopSignals.Received() : retrieval::kExitTimeLimit;
+    }
     return retrieval::ExitStatusOf(outcome.result);
 }

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         const bool directoryNamed =
             !commandLine.programDirectory.isNull() ||
             QProcessEnvironment::systemEnvironment().contains(startup::kDirectoryVariable.toString());
-        return RunCommandLineRead(programDirectory, directoryNamed, out, err);
+        return RunCommandLineRead(programDirectory, directoryNamed, commandLine.timeLimitMinutes, out, err);
     }
 
     QApplication app(argc, argv);

@@ -84,13 +84,22 @@ int RunAndWait(const std::vector<std::string>& argv, const std::string& runtimeD
 // holding one two-page fax, its pseudo-terminal as COM1. Stops the simulator when it goes.
 class Place {
 public:
-    Place() : m_dir(testsupport::MakeTempDir()) {
+    // `more`: further options of the simulator.
+    explicit Place(const std::vector<std::string>& more = {}) : m_dir(testsupport::MakeTempDir()) {
         ::mkdir((m_dir + "run").c_str(), 0700);
         testsupport::WriteFile(m_dir + "RERAVA.INI", "[DEZAZAZE]\r\nINSTALL=1\r\n");
         const std::string fax = "     +86 10 87654321:1:" + kPages + "black-line-fill.g3," + kPages + "black-line.g3";
-        m_sim = Spawn({FAXDESK_SIM_EXECUTABLE, "--ini", m_dir + "RERAVA.INI", "--ring-delay", "20", "--answer-delay",
-                       "20", "--fax", fax},
-                      m_dir + "run", m_dir + "sim.out", m_dir + "sim.log");
+        std::vector<std::string> sim = {FAXDESK_SIM_EXECUTABLE,
+                                        "--ini",
+                                        m_dir + "RERAVA.INI",
+                                        "--ring-delay",
+                                        "20",
+                                        "--answer-delay",
+                                        "20",
+                                        "--fax",
+                                        fax};
+        sim.insert(sim.end(), more.begin(), more.end());
+        m_sim = Spawn(sim, m_dir + "run", m_dir + "sim.out", m_dir + "sim.log");
         // The simulator prints its device after it has written it into RERAVA.INI.
         for (int i = 0; i < 200 && testsupport::ReadFile(m_dir + "sim.out").empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -115,6 +124,10 @@ public:
         std::vector<std::string> argv = prefix;
         argv.insert(argv.end(), {kFaxdesk, "--read-faxes", "--program-directory", m_dir});
         return RunAndWait(argv, m_dir + "run", m_dir + out);
+    }
+    // The same, started and left running.
+    pid_t StartRead(const std::string& out) const {
+        return Spawn({kFaxdesk, "--read-faxes", "--program-directory", m_dir}, m_dir + "run", m_dir + out, m_dir + out);
     }
 
 private:
@@ -302,3 +315,43 @@ TEST(KillPoints, AReadKilledAtAnyStepAfterTheFirstPageLosesNoFaxAndRecordsNoneTw
 }
 
 } // namespace
+
+// SIGTERM (systemd stopping the unit), SIGINT and SIGHUP in the middle of a page: the read ends at
+// once and cleanly, the modem set back to data mode and the port closed, nothing left in the spool
+// (the modem still holds the fax), and the next read brings the fax whole.
+TEST(Signals, ASignalInAPageEndsTheReadCleanlyAndTheFaxStaysInTheModem) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        // The first page comes a byte every 20 ms: ten seconds for its 512 bytes.
+        const Place place({"--fault", "trickle:DC2:1:20", "--verbose"});
+        const pid_t read = place.StartRead("stopped.out");
+        ASSERT_GT(read, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        ::kill(read, signal);
+        const auto sent = std::chrono::steady_clock::now();
+        int status = -1;
+        ::waitpid(read, &status, 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(5)) << "ended at once";
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by itself, not by the signal";
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        const std::string said = testsupport::ReadFile(place.Dir() + "stopped.out");
+        EXPECT_NE(said.find("中止"), std::string::npos) << said;
+        const std::string dialogue = testsupport::ReadFile(place.Dir() + "sim.log");
+        const size_t page = dialogue.find("\\x12");
+        EXPECT_NE(dialogue.find("AT+FCLASS=0", page == std::string::npos ? 0 : page), std::string::npos)
+            << "the modem set back to data mode after the page:\n"
+            << dialogue.substr(dialogue.size() > 3000 ? dialogue.size() - 3000 : 0);
+        std::error_code error;
+        EXPECT_TRUE(fs::is_empty(place.Dir() + ".spool", error) || error) << "nothing left in the spool";
+
+        if (signal != SIGTERM)
+            continue; // the next read, once is enough
+        EXPECT_EQ(place.Read({}, "again.out"), 0) << testsupport::ReadFile(place.Dir() + "again.out");
+        FaxRecordStore store;
+        store.OpenStoreAt(place.Dir() + "RERAVA.INI");
+        std::vector<FaxRecord> records;
+        store.LoadRecords([&records](const FaxRecord& record) { records.push_back(record); });
+        ASSERT_EQ(records.size(), 2u) << "the earlier fax and this one";
+        EXPECT_EQ(records[1].page, "2");
+    }
+}

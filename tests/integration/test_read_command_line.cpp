@@ -132,15 +132,17 @@ TEST_F(ReadCommandLine, ReadsTheStoredFaxesThenFindsNoneThenNoModem) {
 TEST_F(ReadCommandLine, HelpVersionAndMistakes) {
     const Outcome help = Faxdesk({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* text :
-         {"--read-faxes", "--version", "--program-directory", "FAXDESK_PROGRAM_DIRECTORY", "退出状态", "10+n"})
+    for (const char* text : {"--read-faxes", "--version", "--program-directory", "FAXDESK_PROGRAM_DIRECTORY",
+                             "--time-limit", "退出状态", "10+n", "128+s"})
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(text))) << text;
     const Outcome version = Faxdesk({QStringLiteral("--version")});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith(QStringLiteral("KorvelQuorraMODEM传真软件 "))) << version.out.toStdString();
     for (const QStringList& wrong :
          {QStringList{QStringLiteral("--no-such-option")}, QStringList{QStringLiteral("x")},
-          QStringList{QStringLiteral("--read-faxes"), QStringLiteral("--program-directory=")}}) {
+          QStringList{QStringLiteral("--read-faxes"), QStringLiteral("--program-directory=")},
+          QStringList{QStringLiteral("--read-faxes"), QStringLiteral("--time-limit=soon")},
+          QStringList{QStringLiteral("--read-faxes"), QStringLiteral("--time-limit=-5")}}) {
         const Outcome mistake = Faxdesk(wrong);
         EXPECT_EQ(mistake.status, 1);
         EXPECT_TRUE(mistake.out.isEmpty());

@@ -271,7 +271,7 @@ ReadOutcome FaxReader::Run::Go() {
     ports.push_back(AttemptOf(m_link, std::string(modem::kFirstPort), result.step != kNoModem));
 
     // Nothing answered on COM1: the modem may sit on COM2.
-    if (result.step == kNoModem) {
+    if (result.step == kNoModem && !m_link.Interrupted()) {
         m_link.Close();
         m_link.Open(std::string(modem::kSecondPort));
         m_link.Configure();
@@ -285,7 +285,10 @@ ReadOutcome FaxReader::Run::Go() {
     if (result.step == kNoModem)
         m_outcome.details = DescribeDetection(ports);
 
-    // Back to data mode whatever happened; the replies do not matter any more.
+    // Back to data mode whatever happened, an interrupted read too (its waits run again for this);
+    // the replies do not matter any more.
+    m_outcome.interrupted = m_link.Interrupted();
+    m_link.ClearInterrupt();
     m_link.SendExpectingOk(modem::kAttention, modem::kShortWait);
     m_link.SendExpectingOk(modem::kDataClass, modem::kShortWait);
     m_link.SendExpectingOk(modem::kHangUp, modem::kShortWait);

@@ -31,6 +31,10 @@ public:
     // a page file and recorded, the modem put back into data mode and the port closed, whatever
     // happened. The records and page files of the faxes read before a failure stay.
     retrieval::ReadOutcome Read(const retrieval::ReadProgress& progress = {});
+    // Ends the read under way early (a signal, a time limit; called from an event its waits pump):
+    // the exchange with the modem stops where it stands, the fax under way is handled as one whose
+    // line went away, and the modem is set back to data mode and the port closed.
+    void Interrupt() { m_link.Interrupt(); }
 
     // Records the faxes whose captures an earlier read left in the capture directory, as Read does
     // first; for the window's start. Returns them.

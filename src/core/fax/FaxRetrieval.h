@@ -88,6 +88,9 @@ struct ReadOutcome {
     // A fax that left the modem but could not be saved (kNotSaved): where its capture is kept until
     // the next read records it.
     QString keptCapture;
+    // The read was ended early (FaxReader::Interrupt): the fax under way stays in the modem, or is
+    // kept as far as it came; the modem was set back to data mode all the same.
+    bool interrupted = false;
 };
 
 // What a read tells while it runs: each status text as it changes (the progress texts, ending with

@@ -19,6 +19,7 @@ enum ExitStatus : int {
     kExitBusy = 5,         // the running program is busy with another command, or cannot be reached
     kExitUnrecordable = 6, // the program directory's name cannot be written into RERAVA.INI, or the
                            // directory cannot be written or has not the room for a fax
+    kExitTimeLimit = 7,    // the read ran past its time limit (--time-limit) and was ended
     kExitFailedAtFax = 10  // 10 + n: reading fax n failed (the faxes before it are recorded); 255 at most
 };
 int ExitStatusOf(const ReadResult& result);

@@ -74,7 +74,7 @@ size_t ModemLink::ReadUntilReplyEnds(uint32_t waitMs) {
         // One reading of the tick counter per pass: a deadline passing between two readings must
         // not turn into a wait of 49 days.
         const int32_t left = static_cast<int32_t>(deadline - TickCount());
-        if (left <= 0)
+        if (left <= 0 || Interrupted())
             break;
         // Bytes arriving end the idle wait at once.
         Idle(static_cast<uint32_t>(left));
@@ -172,7 +172,7 @@ bool ModemLink::WaitForOk() {
     }();
     const uint32_t start = TickCount();
     PumpMessage();
-    while (static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
+    while (!Interrupted() && static_cast<int32_t>(TickCount() - start) <= static_cast<int32_t>(modem::kOkLineTimeout)) {
         if (!ReadByte()) {
             // This wait is measured in time, not in polls, and a byte arriving ends the idle wait
             // at once (the port's read notifier is an event), so a silent line is watched without
@@ -215,6 +215,8 @@ bool ModemLink::CaptureData() {
     uint32_t windowStart = lastBytes;
     uint64_t windowBytes = 0;
     for (;;) {
+        if (Interrupted())
+            break;
         // Too little for a fax line in the last window: the modem trickles, the page is given up.
         if (TickCount() - windowStart >= kCaptureWindowMs) {
             if (windowBytes < kCaptureLeastBytes)

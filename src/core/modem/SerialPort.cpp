@@ -133,23 +133,25 @@ void SerialPort::PumpMessage() {
 }
 
 void SerialPort::Idle(uint32_t ms) {
-    m_env.pump.Idle(ms);
+    if (!m_interrupted)
+        m_env.pump.Idle(ms);
 }
 
 void SerialPort::Rest(uint32_t ms) {
-    m_env.pump.Rest(ms);
+    if (!m_interrupted)
+        m_env.pump.Rest(ms);
 }
 
 bool SerialPort::Before(uint32_t deadline) const {
     // Signed distance, so a wait that spans the counter's wrap-around still ends on time.
-    return static_cast<int32_t>(deadline - TickCount()) > 0;
+    return !m_interrupted && static_cast<int32_t>(deadline - TickCount()) > 0;
 }
 
 uint32_t SerialPort::LeftUntil(uint32_t deadline) const {
     // Read the counter once: between a Before() and a second reading the deadline may pass, and
     // the difference would wrap round to some 49 days.
     const int32_t left = static_cast<int32_t>(deadline - TickCount());
-    return left > 0 ? static_cast<uint32_t>(left) : 0;
+    return left > 0 && !m_interrupted ? static_cast<uint32_t>(left) : 0;
 }
 
 void SerialPort::Delay(uint32_t ms) {

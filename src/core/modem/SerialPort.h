@@ -62,9 +62,16 @@ public:
     // A wait of `ms` that nothing ends early (EventPump::Rest): between reads of a steady stream.
     void Rest(uint32_t ms);
     // True while the tick counter has not reached `deadline`; wraps with the 32-bit counter.
+    // False once the waits are interrupted.
     bool Before(uint32_t deadline) const;
-    // Milliseconds until `deadline`, 0 once it is reached.
+    // Milliseconds until `deadline`, 0 once it is reached or the waits are interrupted.
     uint32_t LeftUntil(uint32_t deadline) const;
+
+    // Ends every wait of this port at once, and every wait after it until ClearInterrupt (a
+    // signal, a time limit): each ends as if it had run out. Called from an event the waits pump.
+    void Interrupt() { m_interrupted = true; }
+    void ClearInterrupt() { m_interrupted = false; }
+    bool Interrupted() const { return m_interrupted; }
 
     // Whether the modem on the open port asked for the fixed waits after every command (see
     // ModemLink::SendCommand); taken from the port when it is opened.
@@ -93,6 +100,7 @@ protected:
     // A command's wait ran out before its final result line came since the port was opened: its
     // answer may still be on the way (see ModemLink::SendCommand).
     bool m_replyOwed = false;
+    bool m_interrupted = false;
 
 private:
     std::string m_unread; // bytes given back by Unread, in front of the port's input
