@@ -259,6 +259,41 @@ private slots:
         QVERIFY(m_messages.shown.empty());                    // said in the window, not in a box
     }
 
+    // A file put together to take the memory: pages larger than any fax page are not decoded (the
+    // window says so), and of a fax of many pages only the last few shown stay decoded, each
+    // decoded again, whole, when it is shown again.
+    void largePagesAreRefusedAndFewPagesStayDecoded() {
+        const QString huge = m_dir.filePath(QStringLiteral("huge.tif"));
+        testsupport::WriteFile(QFile::encodeName(huge).toStdString(),
+                               testsupport::CraftedTiff(std::string(4000, '\0'),
+                                                        std::vector<testsupport::CraftedPage>(
+                                                            25, testsupport::CraftedPage{10000, 65535, {{8, 4000}}})));
+        FaxRecord hugeRecord = Record(QStringLiteral("huge.tif"), true, {});
+        FaxViewerWindow hostile(hugeRecord, m_services);
+        hostile.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&hostile));
+        QCOMPARE(hostile.PageCount(), 25);
+        QVERIFY2(hostile.MessageText().contains(QStringLiteral("已损坏")), qPrintable(hostile.MessageText()));
+        QVERIFY(hostile.Images().Damaged(0));
+
+        FaxViewerWindow viewer(Record(QStringLiteral("six.tif"), true,
+                                      {"checker", "text-fine", "black-line", "checker", "text-fine", "black-line"}),
+                               m_services);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        for (int page = 0; page < 6; ++page) {
+            viewer.ShowPage(page);
+            QVERIFY(viewer.Images().KeptPages() <= FaxPageImages::kKeptPages);
+        }
+        // The thumbnails are made page by page too.
+        QTRY_COMPARE(viewer.findChild<QListWidget*>(QStringLiteral("pageStrip"))->item(5)->icon().isNull(), false);
+        QVERIFY(viewer.Images().KeptPages() <= FaxPageImages::kKeptPages);
+        const QImage again = viewer.Images().Page(0);
+        QCOMPARE(again.size(), QSize(1728, SourcePage(QStringLiteral("checker")).height()));
+        QCOMPARE(again.convertToFormat(QImage::Format_Grayscale8),
+                 SourcePage(QStringLiteral("checker")).convertToFormat(QImage::Format_Grayscale8));
+    }
+
     void aPageCutShortShowsItsLinesAndSaysWhere() {
         const FaxRecord record = Record(QStringLiteral("cut.tif"), true, {"checker", "text-fine"});
         const std::string path = QFile::encodeName(m_dir.filePath(QStringLiteral("cut.tif"))).toStdString();

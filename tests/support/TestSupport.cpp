@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sched.h>
 #include <sstream>
@@ -109,6 +110,59 @@ bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<s
     const bool written = writer.Convert(capturePath, tiffPath);
     std::remove(capturePath.c_str());
     return written;
+}
+
+std::string CraftedTiff(const std::string& data, const std::vector<CraftedPage>& pages) {
+    std::string out = std::string("II*\0", 4) + std::string(4, '\0') + data;
+    const auto put16 = [&out](uint32_t v) { out += {static_cast<char>(v), static_cast<char>(v >> 8)}; };
+    const auto put32 = [&out](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>(v >> (8 * i));
+    };
+    const auto set32 = [&out](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    size_t link = 4; // where the offset of the next directory goes
+    for (const CraftedPage& page : pages) {
+        // The strips' offsets and counts as arrays of their own where there are more than one.
+        const uint32_t count = static_cast<uint32_t>(page.strips.size());
+        uint32_t offsets = page.strips.empty() ? 0 : page.strips[0].first;
+        uint32_t counts = page.strips.empty() ? 0 : page.strips[0].second;
+        if (count > 1) {
+            if (out.size() % 2)
+                out += '\0';
+            offsets = static_cast<uint32_t>(out.size());
+            for (const auto& strip : page.strips)
+                put32(strip.first);
+            counts = static_cast<uint32_t>(out.size());
+            for (const auto& strip : page.strips)
+                put32(strip.second);
+        }
+        const uint32_t resolution = static_cast<uint32_t>(out.size());
+        put32(200);
+        put32(1);
+        if (out.size() % 2)
+            out += '\0';
+        set32(link, static_cast<uint32_t>(out.size()));
+        const struct {
+            uint16_t tag, type;
+            uint32_t count, value;
+        } entries[] = {{256, 4, 1, page.width}, {257, 4, 1, page.rows},  {258, 3, 1, 1},
+                       {259, 3, 1, 3},          {262, 3, 1, 0},          {273, 4, count, offsets},
+                       {277, 3, 1, 1},          {278, 4, 1, page.rows},  {279, 4, count, counts},
+                       {282, 5, 1, resolution}, {283, 5, 1, resolution}, {296, 3, 1, 2}};
+        put16(static_cast<uint32_t>(std::size(entries)));
+        for (const auto& e : entries) {
+            put16(e.tag);
+            put16(e.type);
+            put32(e.count);
+            put32(e.value);
+        }
+        link = out.size();
+        put32(0);
+    }
+    return out;
 }
 
 } // namespace testsupport

@@ -4,8 +4,10 @@
 #include "core/modem/ModemLink.h"
 #include "core/platform/PortMap.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Helpers shared by the tests.
@@ -22,6 +24,16 @@ int TiffPages(const std::string& path);
 // tests/data/pages/NAME.g3) captured at fine or normal resolution and converted by FaxFileWriter.
 // False when the writer fails.
 bool MakeFaxPageFile(const std::string& tiffPath, bool fine, const std::vector<std::string>& pages);
+
+// A page file put together by hand, as a hostile one may be: `data` behind the 8-byte header, then
+// one directory per page (T.4, one bit, white is zero, 200 by 200 per inch) with its size and its
+// strips, each an offset and a byte count into the file as they stand.
+struct CraftedPage {
+    uint32_t width = 1728;
+    uint32_t rows = 1;
+    std::vector<std::pair<uint32_t, uint32_t>> strips;
+};
+std::string CraftedTiff(const std::string& data, const std::vector<CraftedPage>& pages);
 
 // A small tmpfs of `size` ("24k") mounted at `at` (created), in a mount namespace of this process
 // only, so that nothing is left mounted however the test ends: a file system to fill. Empty when

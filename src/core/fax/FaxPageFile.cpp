@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/fax/FaxPageFile.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <fstream>
 #include <set>
@@ -222,6 +224,10 @@ bool FaxPageFile::Parse(std::string data) {
             m_result = kUnsupported;
             return false;
         }
+        if (page.width > kMaxWidth || page.rows > kMaxRows) {
+            m_result = kDamaged;
+            return false;
+        }
         for (size_t i = 0; i < offsets.size(); ++i) {
             if (!in.Has(offsets[i], counts[i])) {
                 m_result = kDamaged;
@@ -243,6 +249,21 @@ bool FaxPageFile::Parse(std::string data) {
         }
         m_pages.push_back(std::move(page));
         offset = in.U32(offset + 2 + 12ull * count);
+    }
+    // No byte of the file is two strips' (or one strip's twice): the strips of all pages together
+    // are never more than the file, so a file of strips that each cover the whole of it, or pages
+    // that share one, cannot make an export many times its size.
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    for (const Page& page : m_pages)
+        for (const auto& [from, count] : page.strips)
+            if (count > 0)
+                spans.emplace_back(from, uint64_t{from} + count);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].first < spans[i - 1].second) {
+            m_result = kDamaged;
+            return false;
+        }
     }
     m_result = m_pages.empty() ? kNoPages : kOk;
     return m_result == kOk;

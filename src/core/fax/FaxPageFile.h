@@ -20,7 +20,8 @@ public:
         kOk = 0,
         kOpenFile = 1,    // the file cannot be opened or read
         kNotTiff = 2,     // no TIFF header
-        kDamaged = 3,     // a directory or a strip lies outside the file, a required field is missing
+        kDamaged = 3,     // a directory or a strip lies outside the file, strips overlap, a required field is
+                          // missing, a page larger than a fax page can be
         kUnsupported = 4, // a TIFF, but not T.4 one-dimensional black-and-white pages
         kNoPages = 5,     // a valid header without any page
     };
@@ -51,6 +52,11 @@ public:
 
     // At most this many directories are followed: a chain that loops or runs on is damage.
     static constexpr size_t kMaxPages = 1000;
+    // What a fax page can be: 4,864 pixels across (A3 at 16 dots per millimetre, the widest fax
+    // scan line) and 65,535 lines (over 8 m at fine resolution). A page beyond these is damage,
+    // whose decoding would take the memory (the viewer reads the same bounds).
+    static constexpr uint32_t kMaxWidth = 4864;
+    static constexpr uint32_t kMaxRows = 65535;
 
 private:
     int m_result = kOk;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/viewer/FaxPageImages.h"
 
+#include "core/fax/FaxPageFile.h"
+
 #include <QFile>
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -105,7 +108,9 @@ bool FaxPageImages::Open(const QString& path) {
         if (TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &y) && std::isfinite(y) && y >= 1) {
             page.yDpi = y * scale;
         }
-        page.damaged = bits != 1 || samples != 1 || page.width == 0 || page.width > 10000 || page.rows > kMaxRows;
+        page.refused = bits != 1 || samples != 1 || page.width == 0 || page.width > FaxPageFile::kMaxWidth ||
+                       page.rows > FaxPageFile::kMaxRows;
+        page.damaged = page.refused;
         m_pages.push_back(std::move(page));
     } while (m_pages.size() < 10000 && TIFFReadDirectory(m_tiff));
     if (m_pages.empty()) {
@@ -119,13 +124,22 @@ bool FaxPageImages::SelectPage(int page) {
     return TIFFSetDirectory(m_tiff, static_cast<tdir_t>(page)) == 1;
 }
 
-const QImage& FaxPageImages::Page(int page) {
+QImage FaxPageImages::Page(int page) {
     PageInfo& info = m_pages.at(static_cast<size_t>(page));
+    m_kept.erase(std::remove(m_kept.begin(), m_kept.end(), page), m_kept.end());
+    m_kept.push_back(page);
     if (info.decoded) {
         return info.image;
     }
+    // The page asked for longest ago makes room (its image lives on where a caller still holds it).
+    if (m_kept.size() > kKeptPages) {
+        PageInfo& oldest = m_pages.at(static_cast<size_t>(m_kept.front()));
+        oldest.image = QImage();
+        oldest.decoded = false;
+        m_kept.erase(m_kept.begin());
+    }
     info.decoded = true;
-    if (info.damaged || !SelectPage(page)) {
+    if (info.refused || !SelectPage(page)) {
         info.damaged = true;
         m_error = QStringLiteral("第 %1 页已损坏，无法显示。").arg(page + 1);
         return info.image;

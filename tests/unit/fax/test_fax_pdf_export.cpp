@@ -421,15 +421,33 @@ TEST(FaxPdfExportFailures, UnreadableOrForeignPageFilesAreRefusedBeforeAnythingI
     ASSERT_EQ(Tool("tiffcp -c g4 " + good + " " + dir + "g4.tif").status, 0);
     ASSERT_EQ(Tool("tiffcp -c g3:2d:fill " + good + " " + dir + "2d.tif").status, 0);
     ASSERT_EQ(Tool("tiffcp -c none " + good + " " + dir + "plain.tif").status, 0);
+    // Put together to take the memory: strips that each cover the whole file, pages that share one
+    // strip, a page larger than any fax page.
+    const std::string data(2000, '\x55');
+    std::vector<testsupport::CraftedPage> overlapping(1);
+    overlapping[0].strips.assign(1000, {8, 2000});
+    WriteFile(dir + "overlapping.tif", testsupport::CraftedTiff(data, overlapping));
+    WriteFile(dir + "shared.tif",
+              testsupport::CraftedTiff(
+                  data, std::vector<testsupport::CraftedPage>(50, testsupport::CraftedPage{1728, 1, {{8, 2000}}})));
+    WriteFile(dir + "huge.tif", testsupport::CraftedTiff(data, {testsupport::CraftedPage{10000, 65535, {{8, 2000}}}}));
+    WriteFile(dir + "sound.tif", testsupport::CraftedTiff(data, {testsupport::CraftedPage{1728, 1, {{8, 1000}}},
+                                                                 testsupport::CraftedPage{1728, 1, {{1008, 1000}}}}));
+    {
+        FaxPageFile sound;
+        EXPECT_TRUE(sound.Read(dir + "sound.tif")) << "strips one after the other are sound";
+    }
 
     const struct {
         std::string file;
         int result;
     } cases[] = {
-        {"missing.tif", FaxPageFile::kOpenFile}, {"text.tif", FaxPageFile::kNotTiff},
-        {"short.tif", FaxPageFile::kDamaged},    {"loop.tif", FaxPageFile::kDamaged},
-        {"empty.tif", FaxPageFile::kNoPages},    {"g4.tif", FaxPageFile::kUnsupported},
-        {"2d.tif", FaxPageFile::kUnsupported},   {"plain.tif", FaxPageFile::kUnsupported},
+        {"missing.tif", FaxPageFile::kOpenFile},    {"text.tif", FaxPageFile::kNotTiff},
+        {"short.tif", FaxPageFile::kDamaged},       {"loop.tif", FaxPageFile::kDamaged},
+        {"empty.tif", FaxPageFile::kNoPages},       {"g4.tif", FaxPageFile::kUnsupported},
+        {"2d.tif", FaxPageFile::kUnsupported},      {"plain.tif", FaxPageFile::kUnsupported},
+        {"overlapping.tif", FaxPageFile::kDamaged}, {"shared.tif", FaxPageFile::kDamaged},
+        {"huge.tif", FaxPageFile::kDamaged},
     };
     WriteFile(dir + "out.pdf", "earlier");
     for (const auto& c : cases) {
